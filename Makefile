@@ -1,0 +1,56 @@
+# Front door: every command installs what is missing, configures and builds first.
+#   make run [ARGS="800 600 32"]   build and start the show
+#   make test                      the whole suite, headless
+#   make test-sanitize             the suite again under AddressSanitizer and UBSan
+#   make bench                     benchmarks, release build
+#   make format / make tidy        clang-format / clang-tidy over the sources
+
+JOBS ?= $(shell nproc)
+ARGS ?=
+
+BUILD := build
+BUILD_ASAN := build-asan
+BUILD_RELEASE := build-release
+
+.PHONY: all deps build run test test-sanitize bench format tidy clean
+
+all: build
+
+deps:
+	@tools/install-deps.sh run
+
+$(BUILD)/CMakeCache.txt:
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+build: deps $(BUILD)/CMakeCache.txt
+	cmake --build $(BUILD) -j $(JOBS)
+
+run: build
+	./$(BUILD)/tuvoran $(ARGS)
+
+test:
+	@tools/install-deps.sh test
+	@test -f $(BUILD)/CMakeCache.txt || cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake --build $(BUILD) -j $(JOBS)
+	tools/run-headless.sh ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+
+test-sanitize:
+	@tools/install-deps.sh test
+	@test -f $(BUILD_ASAN)/CMakeCache.txt || cmake -S . -B $(BUILD_ASAN) -DCMAKE_BUILD_TYPE=Debug -DTUVORAN_SANITIZE=ON
+	cmake --build $(BUILD_ASAN) -j $(JOBS)
+	tools/run-headless.sh ctest --test-dir $(BUILD_ASAN) --output-on-failure -j $(JOBS)
+
+bench:
+	@tools/install-deps.sh test
+	@test -f $(BUILD_RELEASE)/CMakeCache.txt || cmake -S . -B $(BUILD_RELEASE) -DCMAKE_BUILD_TYPE=Release
+	cmake --build $(BUILD_RELEASE) -j $(JOBS)
+	tools/run-headless.sh $(BUILD_RELEASE)/bench/tuvoran-bench
+
+format:
+	clang-format -i $$(git ls-files '*.cpp' '*.h')
+
+tidy: $(BUILD)/CMakeCache.txt
+	run-clang-tidy -quiet -p $(BUILD) $$(git ls-files '*.cpp')
+
+clean:
+	rm -rf $(BUILD) $(BUILD_ASAN) $(BUILD_RELEASE)

@@ -1,0 +1,52 @@
+#pragma once
+
+#include "platform/timer.h"
+#include "platform/window.h"
+
+class GLDisplay;
+
+constexpr int windowTextCapacity = 256;
+
+extern HINSTANCE g_instance;
+extern char g_windowTitle[windowTextCapacity];
+extern char g_windowClassName[windowTextCapacity];
+
+// The timer resolution asked for: the finest the system offers, at least 1 ms.
+UINT ChooseTimerPeriod(const TIMECAPS& caps);
+
+// Reads "width height bits" after the program name of a command line. Returns 1 and stores
+// all three when three numbers within the int range were read; otherwise 0, outputs untouched.
+int ParseDisplayMode(const char* commandLine, int* width, int* height, int* bits);
+
+// The program's anchor on the platform: window class, key table, frame clock, display.
+class Application {
+public:
+    Application();
+    ~Application();
+    Application(const Application&) = delete;
+    Application& operator=(const Application&) = delete;
+
+    void SetTitle(const char* text);
+    void SetIcon(HICON newIcon);
+    int RegisterWindowClass();
+    static LRESULT WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    GLDisplay* CreateDisplay();
+    int IsKeyDown(int key) const;
+    void TickFrameClock();
+    int ParseCommandLine(int* width, int* height, int* bits) const;
+
+    // Milliseconds of the last frame x 0.1; 0 until the first tick.
+    double FrameDelta() const { return frameDelta; }
+
+private:
+    void OnKeyDown(WPARAM key, LPARAM flags);
+
+    unsigned char keys[256];
+    HICON icon;
+    HCURSOR cursor;
+    UINT timerPeriod;
+    double frameDelta;
+    double timeScale;
+    DWORD lastTime;
+    GLDisplay* display;
+};

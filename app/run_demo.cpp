@@ -1,0 +1,61 @@
+#include "app/run_demo.h"
+
+#include "app/application.h"
+#include "app/error_text.h"
+#include "app/program_icon.h"
+#include "display/gl_display.h"
+#include "platform/platform.h"
+
+namespace {
+
+constexpr int escapeKey = VK_ESCAPE;
+
+int Fail() {
+    ShowErrorText();
+    return 1;
+}
+
+} // namespace
+
+int RunDemo() {
+    // Objects of the run are locals: they are destroyed in the reverse order of their
+    // construction on every path out of here, the Application last.
+    Application application;
+    // Scene creation (sprites and meshes) and the music stream join here, before the window.
+
+    application.SetIcon(LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(programIconId)));
+    application.SetTitle("Tuvoran");
+    if (application.RegisterWindowClass() != 0) {
+        return Fail();
+    }
+    int width = 640;
+    int height = 480;
+    int bits = 32;
+    application.ParseCommandLine(&width, &height, &bits);
+    GLDisplay* display = application.CreateDisplay();
+    if (display->Open(width, height, bits, true) != 0) {
+        return Fail();
+    }
+    // Scene loading, the music's start and the timeline values join here.
+
+    int quit = 0;
+    while (quit == 0) {
+        display->Clear();
+        // The music position is read here and the timeline drawn at it.
+
+        // All three are asked every frame, in this order: the frame is always presented.
+        const int escapeDown = application.IsKeyDown(escapeKey);
+        const int windowClosed = display->EndFrame();
+        quit = escapeDown | windowClosed;
+    }
+
+    // The particle arrays are freed here, before the display closes.
+    display->Close();
+    return 0;
+}
+
+int WinMain(HINSTANCE /*instance*/, HINSTANCE /*previousInstance*/, char* /*commandLine*/,
+            int /*showCommand*/) {
+    RegisterIconResource(programIconId, ProgramIcon());
+    return RunDemo();
+}

@@ -1,0 +1,83 @@
+#include "app/application.h"
+#include "display/gl_display.h"
+#include "platform/timer.h"
+
+#include <GL/gl.h>
+
+#include <cstdio>
+#include <cstring>
+
+void GLDisplay::Clear() {
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+}
+
+void GLDisplay::Begin2D(float canvasWidth, float canvasHeight) {
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(0.0, canvasWidth, 0.0, canvasHeight, -1.0, 10.0);
+    glScalef(1.0f, -1.0f, 1.0f);
+    glTranslatef(0.0f, -canvasHeight, 0.0f);
+
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glTranslatef(0.375f, 0.375f, 0.0f);
+
+    glEnable(GL_TEXTURE_2D);
+    glDisable(GL_DEPTH_TEST);
+    glEnable(GL_BLEND);
+    glAlphaFunc(GL_NOTEQUAL, 0.0f);
+    glEnable(GL_ALPHA_TEST);
+    glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_FASTEST);
+    glDisable(GL_LIGHTING);
+}
+
+void GLDisplay::DrawString(float x, float y, const char* text) {
+    glDisable(GL_TEXTURE_2D);
+    glDisable(GL_BLEND);
+    glDisable(GL_DEPTH_TEST);
+    glRasterPos2f(x, y);
+    glListBase(10000);
+    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+    glCallLists(static_cast<GLsizei>(std::strlen(text)), GL_UNSIGNED_BYTE, text);
+}
+
+int GLDisplay::EndFrame() {
+    if (!isOpen) {
+        return 0;
+    }
+    if (showFps) {
+        DrawFpsOverlay();
+    }
+    SwapBuffers(dc);
+    owner->TickFrameClock();
+
+    MSG message;
+    if (!PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE)) {
+        return 0;
+    }
+    if (GetMessageA(&message, nullptr, 0, 0) == 0) {
+        return 1;
+    }
+    TranslateMessage(&message);
+    DispatchMessageA(&message);
+    return 0;
+}
+
+void GLDisplay::DrawFpsOverlay() {
+    const DWORD now = timeGetTime();
+    Begin2D(static_cast<float>(viewWidth), static_cast<float>(viewHeight));
+    const auto frames = static_cast<unsigned int>(frameCount - fpsStartFrame);
+    const DWORD elapsed = now - fpsStartTime;
+    ++frameCount;
+    if (elapsed > 0) {
+        fpsShown = frames * 1000.0 / elapsed;
+    }
+    char text[32];
+    std::snprintf(text, sizeof(text), "FPS = %2.1f", fpsShown);
+    glColor3f(1.0f, 1.0f, 1.0f);
+    DrawString(0.0f, 20.0f, text);
+    if (elapsed > 1000) {
+        fpsStartTime = now;
+        fpsStartFrame = frameCount - 1;
+    }
+}

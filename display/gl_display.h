@@ -1,0 +1,52 @@
+#pragma once
+
+#include "platform/gl_context.h"
+#include "platform/window.h"
+
+class Application;
+
+// The program's one window and its OpenGL context, with the per-frame services.
+class GLDisplay {
+public:
+    GLDisplay();
+    virtual ~GLDisplay();
+    GLDisplay(const GLDisplay&) = delete;
+    GLDisplay& operator=(const GLDisplay&) = delete;
+
+    // 0 when open; else a code with its message in the last-error text.
+    int Open(int newWidth, int newHeight, int bits, bool newFullscreen);
+    // 0 when closed, 5 when it was not open, 1 to 4 when a release failed.
+    int Close();
+
+    void Clear();
+    void Begin2D(float canvasWidth, float canvasHeight);
+    void DrawString(float x, float y, const char* text);
+    // 1 once the quit message has been taken from the queue, else 0.
+    int EndFrame();
+
+    void SetOwner(Application* application) { owner = application; }
+    void ToggleFpsOverlay() { showFps = !showFps; }
+    bool IsOpen() const { return isOpen; }
+
+private:
+    int Release();
+    void DrawFpsOverlay();
+
+    int width;
+    int height;
+    Application* owner;
+    bool showFps;
+    DWORD fpsStartTime;
+    int frameCount;
+    int fpsStartFrame;
+    int stencilBits;
+    int depthBits;
+    int viewWidth;
+    int viewHeight;
+    HDC dc;
+    HWND window;
+    bool isOpen;
+    HGLRC glContext;
+    bool fullscreen;
+    double fpsShown; // the rate last shown, kept while no millisecond has passed
+};

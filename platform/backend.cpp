@@ -1,0 +1,20 @@
+#include "platform/backend.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+Backend* current = nullptr;
+}
+
+void SetBackend(Backend* backend) {
+    current = backend;
+}
+
+Backend& CurrentBackend() {
+    if (current == nullptr) {
+        std::fputs("platform: no backend is current\n", stderr);
+        std::abort();
+    }
+    return *current;
+}

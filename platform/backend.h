@@ -1,0 +1,81 @@
+#pragma once
+
+// The native services under the platform calls. One backend is current for the whole run:
+// the live one over SDL2, the offscreen one for video capture, or a test's fake. The calls
+// in window.h, gl_context.h, timer.h and dialog.h keep the program's view of windows,
+// messages and contexts and reach the native system only through this interface.
+
+#include <cstdint>
+
+struct IconImage;
+
+// Owned and defined by each backend.
+struct NativeWindow;
+struct NativeContext;
+
+struct NativeWindowDescription {
+    const char* title;
+    bool defaultPosition; // else at x, y
+    int x;
+    int y;
+    int width; // client area
+    int height;
+    bool fullscreen;       // covers the screen in the mode set by SetDisplayMode
+    const IconImage* icon; // null: the backend's default
+};
+
+struct PixelFormat {
+    int colorBits;
+    int depthBits;
+    int stencilBits;
+};
+
+enum class NativeEventType { KeyDown, KeyUp, CloseRequest };
+
+struct NativeEvent {
+    NativeEventType type;
+    NativeWindow* window;
+    int virtualKey; // key events: the platform's virtual-key code
+    bool altDown;
+    bool repeat;
+};
+
+class Backend {
+public:
+    virtual ~Backend() = default;
+
+    // The full-screen mode, taken by full-screen windows until RestoreDisplayMode.
+    // False when no full-screen mode can be set at all.
+    virtual bool SetDisplayMode(int width, int height, int bits) = 0;
+    virtual void RestoreDisplayMode() = 0;
+    virtual void SetCursorVisible(bool visible) = 0;
+    virtual void SetScreenSaverAllowed(bool allowed) = 0;
+
+    virtual NativeWindow* CreateWindow(const NativeWindowDescription& description) = 0;
+    virtual bool DestroyWindow(NativeWindow* window) = 0;
+    virtual void ShowWindow(NativeWindow* window, bool visible) = 0;
+    virtual void RaiseWindow(NativeWindow* window) = 0;
+
+    virtual bool AcquireDeviceContext(NativeWindow* window) = 0;
+    virtual bool ReleaseDeviceContext(NativeWindow* window) = 0;
+    // Index from 1 of the offered format closest to wanted; 0 when none fits.
+    virtual int ChoosePixelFormat(const PixelFormat& wanted) = 0;
+    virtual bool SetPixelFormat(NativeWindow* window, int format) = 0;
+    virtual NativeContext* CreateContext(NativeWindow* window) = 0;
+    // Null window and context release the current context.
+    virtual bool MakeCurrent(NativeWindow* window, NativeContext* context) = 0;
+    virtual bool DeleteContext(NativeContext* context) = 0;
+    virtual void SwapBuffers(NativeWindow* window) = 0;
+
+    virtual bool PollEvent(NativeEvent* event) = 0;
+    // Blocks until an event may be waiting, or timeoutMs has passed.
+    virtual void WaitEvent(int timeoutMs) = 0;
+
+    virtual std::uint32_t Milliseconds() = 0;
+
+    // False when no box can be shown (no display).
+    virtual bool ShowMessageBox(const char* caption, const char* text) = 0;
+};
+
+void SetBackend(Backend* backend);
+Backend& CurrentBackend();

@@ -1,0 +1,25 @@
+#include "platform/dialog.h"
+
+#include "platform/backend.h"
+#include "platform/process.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+// Set by test harnesses and scripts: the text goes to standard error only.
+bool BoxesSuppressed() {
+    const char* value = std::getenv("TUVORAN_NO_MESSAGE_BOX");
+    return value != nullptr && value[0] != '\0' && value[0] != '0';
+}
+} // namespace
+
+int MessageBoxA(HWND /*owner*/, const char* text, const char* caption, UINT /*type*/) {
+    const char* shown = text != nullptr ? text : "";
+    std::fprintf(stderr, "%s: %s\n", ProgramName(), shown);
+    std::fflush(stderr);
+    if (!BoxesSuppressed()) {
+        CurrentBackend().ShowMessageBox(caption != nullptr ? caption : "", shown);
+    }
+    return IDOK;
+}

@@ -1,0 +1,387 @@
+#include "platform/sdl/sdl_backend.h"
+
+#include "platform/pixel_formats.h"
+#include "platform/process.h"
+#include "platform/sdl/sdl_keys.h"
+#include "platform/window.h"
+
+#include <SDL.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <string>
+#include <thread>
+#include <vector>
+
+struct NativeWindow {
+    SDL_Window* window = nullptr;
+    std::string title;
+    const IconImage* icon = nullptr;
+    bool defaultPosition = true;
+    int x = 0;
+    int y = 0;
+    int width = 0;
+    int height = 0;
+    bool fullscreen = false;
+    int format = 0; // the pixel format the SDL window was made with
+};
+
+struct NativeContext {
+    SDL_GLContext context = nullptr;
+};
+
+namespace {
+
+// The format the program asks for; a window is made with it and remade only for another.
+const PixelFormat usualFormat{32, 16, 0};
+
+void ApplyFormat(const PixelFormat& format) {
+    const bool deep = format.colorBits > 16;
+    SDL_GL_SetAttribute(SDL_GL_RED_SIZE, deep ? 8 : 5);
+    SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, deep ? 8 : 6);
+    SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, deep ? 8 : 5);
+    SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, 0);
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, format.depthBits);
+    SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, format.stencilBits);
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
+}
+
+SDL_Surface* IconSurface(const IconImage& icon) {
+    return SDL_CreateRGBSurfaceFrom(const_cast<std::uint32_t*>(icon.pixels), icon.width,
+                                    icon.height, 32, icon.width * 4, 0x00FF0000, 0x0000FF00,
+                                    0x000000FF, 0xFF000000);
+}
+
+template <typename T>
+typename std::vector<std::unique_ptr<T>>::iterator Find(std::vector<std::unique_ptr<T>>& records,
+                                                        const T* record) {
+    return std::find_if(records.begin(), records.end(),
+                        [record](const auto& owned) { return owned.get() == record; });
+}
+
+class SdlBackend final : public Backend {
+public:
+    SdlBackend() = default;
+    SdlBackend(const SdlBackend&) = delete;
+    SdlBackend& operator=(const SdlBackend&) = delete;
+
+    ~SdlBackend() override {
+        for (auto& context : contexts) {
+            SDL_GL_DeleteContext(context->context);
+        }
+        for (auto& window : windows) {
+            if (window->window != nullptr) {
+                SDL_DestroyWindow(window->window);
+            }
+        }
+        if (videoReady) {
+            SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        }
+        SDL_Quit();
+    }
+
+    bool SetDisplayMode(int width, int height, int bits) override {
+        if (!EnsureVideo()) {
+            return false;
+        }
+        const SDL_DisplayMode wanted{bits <= 16 ? SDL_PIXELFORMAT_RGB565 : SDL_PIXELFORMAT_RGB888,
+                                     width, height, 0, nullptr};
+        SDL_DisplayMode chosen{};
+        if (SDL_GetClosestDisplayMode(0, &wanted, &chosen) == nullptr &&
+            !NearestDisplayMode(wanted, &chosen)) {
+            return false;
+        }
+        fullscreenMode = chosen;
+        modeSet = true;
+        return true;
+    }
+
+    void RestoreDisplayMode() override {
+        modeSet = false;
+        for (auto& window : windows) {
+            if (window->fullscreen && window->window != nullptr) {
+                SDL_SetWindowFullscreen(window->window, 0);
+            }
+        }
+    }
+
+    void SetCursorVisible(bool visible) override {
+        if (videoReady) {
+            SDL_ShowCursor(visible ? SDL_ENABLE : SDL_DISABLE);
+        }
+    }
+
+    void SetScreenSaverAllowed(bool allowed) override {
+        if (videoReady) {
+            allowed ? SDL_EnableScreenSaver() : SDL_DisableScreenSaver();
+        }
+    }
+
+    NativeWindow* CreateWindow(const NativeWindowDescription& description) override {
+        if (!EnsureVideo()) {
+            return nullptr;
+        }
+        auto window = std::make_unique<NativeWindow>();
+        window->title = description.title;
+        window->icon = description.icon;
+        window->defaultPosition = description.defaultPosition;
+        window->x = description.x;
+        window->y = description.y;
+        window->fullscreen = description.fullscreen && modeSet;
+        window->width = window->fullscreen ? fullscreenMode.w : description.width;
+        window->height = window->fullscreen ? fullscreenMode.h : description.height;
+        window->format = ClosestStandardPixelFormat(usualFormat);
+        if (!MakeSdlWindow(*window)) {
+            return nullptr;
+        }
+        windows.push_back(std::move(window));
+        return windows.back().get();
+    }
+
+    bool DestroyWindow(NativeWindow* window) override {
+        const auto found = Find(windows, window);
+        if (found == windows.end()) {
+            return false;
+        }
+        if (window->window != nullptr) {
+            SDL_DestroyWindow(window->window);
+        }
+        windows.erase(found);
+        return true;
+    }
+
+    void ShowWindow(NativeWindow* window, bool visible) override {
+        if (window->window != nullptr) {
+            visible ? SDL_ShowWindow(window->window) : SDL_HideWindow(window->window);
+        }
+    }
+
+    void RaiseWindow(NativeWindow* window) override {
+        if (window->window != nullptr) {
+            SDL_RaiseWindow(window->window);
+        }
+    }
+
+    bool AcquireDeviceContext(NativeWindow* window) override { return window->window != nullptr; }
+
+    bool ReleaseDeviceContext(NativeWindow* /*window*/) override { return true; }
+
+    int ChoosePixelFormat(const PixelFormat& wanted) override {
+        return ClosestStandardPixelFormat(wanted);
+    }
+
+    // The visual of an X window is fixed when it is made, so another format remakes it;
+    // the window is still hidden at this point of its life.
+    bool SetPixelFormat(NativeWindow* window, int format) override {
+        if (format < 1 || format > StandardPixelFormatCount()) {
+            return false;
+        }
+        if (format == window->format && window->window != nullptr) {
+            return true;
+        }
+        if (window->window != nullptr) {
+            SDL_DestroyWindow(window->window);
+            window->window = nullptr;
+        }
+        window->format = format;
+        return MakeSdlWindow(*window);
+    }
+
+    NativeContext* CreateContext(NativeWindow* window) override {
+        if (window->window == nullptr) {
+            return nullptr;
+        }
+        SDL_Window* previousWindow = SDL_GL_GetCurrentWindow();
+        SDL_GLContext previousContext = SDL_GL_GetCurrentContext();
+        SDL_GLContext context = SDL_GL_CreateContext(window->window);
+        if (context == nullptr) {
+            return nullptr;
+        }
+        // A new context is not current until asked for.
+        SDL_GL_MakeCurrent(previousWindow, previousContext);
+        contexts.push_back(std::make_unique<NativeContext>());
+        contexts.back()->context = context;
+        return contexts.back().get();
+    }
+
+    bool MakeCurrent(NativeWindow* window, NativeContext* context) override {
+        if (context == nullptr) {
+            return SDL_GL_MakeCurrent(nullptr, nullptr) == 0;
+        }
+        if (window == nullptr || window->window == nullptr ||
+            SDL_GL_MakeCurrent(window->window, context->context) != 0) {
+            return false;
+        }
+        // Present at the display's rate where the driver allows it; no cap of our own.
+        SDL_GL_SetSwapInterval(1);
+        return true;
+    }
+
+    bool DeleteContext(NativeContext* context) override {
+        const auto found = Find(contexts, context);
+        if (found == contexts.end()) {
+            return false;
+        }
+        SDL_GL_DeleteContext(context->context);
+        contexts.erase(found);
+        return true;
+    }
+
+    void SwapBuffers(NativeWindow* window) override {
+        if (window->window != nullptr) {
+            SDL_GL_SwapWindow(window->window);
+        }
+    }
+
+    bool PollEvent(NativeEvent* event) override {
+        if (!videoReady) {
+            return false;
+        }
+        SDL_Event sdlEvent;
+        while (SDL_PollEvent(&sdlEvent) != 0) {
+            if (Translate(sdlEvent, event)) {
+                return true;
+            }
+        }
+        return false;
+    }
+
+    void WaitEvent(int timeoutMs) override {
+        if (videoReady) {
+            SDL_WaitEventTimeout(nullptr, timeoutMs);
+        } else {
+            std::this_thread::sleep_for(std::chrono::milliseconds(timeoutMs));
+        }
+    }
+
+    std::uint32_t Milliseconds() override {
+        const auto now = std::chrono::steady_clock::now().time_since_epoch();
+        return static_cast<std::uint32_t>(
+            std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
+    }
+
+    // A full-screen window would keep the box out of sight and the pointer grabbed, so it
+    // steps aside first; a box is only shown when the run is about to end.
+    bool ShowMessageBox(const char* caption, const char* text) override {
+        for (auto& window : windows) {
+            if (window->fullscreen && window->window != nullptr) {
+                SDL_HideWindow(window->window);
+            }
+        }
+        return SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, caption, text, nullptr) == 0;
+    }
+
+private:
+    bool EnsureVideo() {
+        if (videoReady) {
+            return true;
+        }
+        // Signals are the platform layer's own business.
+        SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+        videoReady = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+        if (videoReady) {
+            SDL_DisableScreenSaver();
+        }
+        return videoReady;
+    }
+
+    // When no mode is at least as large as wanted, the one nearest in size.
+    static bool NearestDisplayMode(const SDL_DisplayMode& wanted, SDL_DisplayMode* chosen) {
+        const int count = SDL_GetNumDisplayModes(0);
+        long bestDistance = -1;
+        for (int i = 0; i < count; ++i) {
+            SDL_DisplayMode mode{};
+            if (SDL_GetDisplayMode(0, i, &mode) != 0) {
+                continue;
+            }
+            const long distance = std::labs(static_cast<long>(mode.w) - wanted.w) +
+                                  std::labs(static_cast<long>(mode.h) - wanted.h);
+            if (bestDistance < 0 || distance < bestDistance) {
+                bestDistance = distance;
+                *chosen = mode;
+            }
+        }
+        return bestDistance >= 0;
+    }
+
+    bool MakeSdlWindow(NativeWindow& window) {
+        ApplyFormat(StandardPixelFormat(window.format));
+        Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN;
+        int x = window.defaultPosition ? SDL_WINDOWPOS_UNDEFINED : window.x;
+        int y = window.defaultPosition ? SDL_WINDOWPOS_UNDEFINED : window.y;
+        if (window.fullscreen) {
+            flags |= SDL_WINDOW_FULLSCREEN;
+            x = y = SDL_WINDOWPOS_UNDEFINED_DISPLAY(0);
+        }
+        window.window =
+            SDL_CreateWindow(window.title.c_str(), x, y, window.width, window.height, flags);
+        if (window.window == nullptr) {
+            return false;
+        }
+        if (window.fullscreen) {
+            SDL_SetWindowDisplayMode(window.window, &fullscreenMode);
+        }
+        if (window.icon != nullptr) {
+            SDL_Surface* icon = IconSurface(*window.icon);
+            if (icon != nullptr) {
+                SDL_SetWindowIcon(window.window, icon);
+                SDL_FreeSurface(icon);
+            }
+        }
+        return true;
+    }
+
+    NativeWindow* FindBySdlId(Uint32 id) {
+        SDL_Window* sdlWindow = SDL_GetWindowFromID(id);
+        for (auto& window : windows) {
+            if (window->window != nullptr && window->window == sdlWindow) {
+                return window.get();
+            }
+        }
+        return nullptr;
+    }
+
+    bool Translate(const SDL_Event& sdlEvent, NativeEvent* event) {
+        switch (sdlEvent.type) {
+        case SDL_KEYDOWN:
+        case SDL_KEYUP: {
+            const int key = VirtualKeyOf(sdlEvent.key.keysym.sym);
+            NativeWindow* window = FindBySdlId(sdlEvent.key.windowID);
+            if (key == 0 || window == nullptr) {
+                return false;
+            }
+            event->type =
+                sdlEvent.type == SDL_KEYDOWN ? NativeEventType::KeyDown : NativeEventType::KeyUp;
+            event->window = window;
+            event->virtualKey = key;
+            event->altDown = (sdlEvent.key.keysym.mod & KMOD_ALT) != 0 || key == VK_MENU;
+            event->repeat = sdlEvent.key.repeat != 0;
+            return true;
+        }
+        case SDL_WINDOWEVENT: {
+            NativeWindow* window = FindBySdlId(sdlEvent.window.windowID);
+            if (sdlEvent.window.event != SDL_WINDOWEVENT_CLOSE || window == nullptr) {
+                return false;
+            }
+            *event = NativeEvent{NativeEventType::CloseRequest, window, 0, false, false};
+            return true;
+        }
+        default:
+            return false;
+        }
+    }
+
+    bool videoReady = false;
+    bool modeSet = false;
+    SDL_DisplayMode fullscreenMode{};
+    std::vector<std::unique_ptr<NativeWindow>> windows;
+    std::vector<std::unique_ptr<NativeContext>> contexts;
+};
+
+} // namespace
+
+std::unique_ptr<Backend> CreateSdlBackend() {
+    return std::make_unique<SdlBackend>();
+}

@@ -1,0 +1,115 @@
+#include "support/fake_backend.h"
+
+#include <algorithm>
+
+namespace {
+
+template <typename T>
+bool Erase(std::vector<T*>& records, T* record) {
+    const auto found = std::find(records.begin(), records.end(), record);
+    if (found == records.end()) {
+        return false;
+    }
+    delete *found;
+    records.erase(found);
+    return true;
+}
+
+} // namespace
+
+FakeBackend::~FakeBackend() {
+    for (NativeContext* context : contexts) {
+        delete context;
+    }
+    for (NativeWindow* window : windows) {
+        delete window;
+    }
+}
+
+bool FakeBackend::SetDisplayMode(int /*width*/, int /*height*/, int bits) {
+    if (Fails("SetDisplayMode")) {
+        return false;
+    }
+    displayModeSet = true;
+    displayModeBits = bits;
+    return true;
+}
+
+void FakeBackend::RestoreDisplayMode() {
+    displayModeSet = false;
+}
+
+NativeWindow* FakeBackend::CreateWindow(const NativeWindowDescription& description) {
+    if (Fails("CreateWindow")) {
+        return nullptr;
+    }
+    windows.push_back(new NativeWindow{description, description.title});
+    return windows.back();
+}
+
+bool FakeBackend::DestroyWindow(NativeWindow* window) {
+    return !Fails("DestroyWindow") && Erase(windows, window);
+}
+
+bool FakeBackend::AcquireDeviceContext(NativeWindow* /*window*/) {
+    return !Fails("AcquireDeviceContext");
+}
+
+bool FakeBackend::ReleaseDeviceContext(NativeWindow* /*window*/) {
+    return !Fails("ReleaseDeviceContext");
+}
+
+int FakeBackend::ChoosePixelFormat(const PixelFormat& wanted) {
+    wantedFormat = wanted;
+    return Fails("ChoosePixelFormat") ? 0 : 1;
+}
+
+bool FakeBackend::SetPixelFormat(NativeWindow* window, int format) {
+    if (Fails("SetPixelFormat")) {
+        return false;
+    }
+    window->format = format;
+    return true;
+}
+
+NativeContext* FakeBackend::CreateContext(NativeWindow* window) {
+    if (Fails("CreateContext")) {
+        return nullptr;
+    }
+    contexts.push_back(new NativeContext{window});
+    return contexts.back();
+}
+
+bool FakeBackend::MakeCurrent(NativeWindow* /*window*/, NativeContext* context) {
+    if (Fails(context == nullptr ? "ReleaseCurrent" : "MakeCurrent")) {
+        return false;
+    }
+    contextCurrent = context != nullptr;
+    return true;
+}
+
+bool FakeBackend::DeleteContext(NativeContext* context) {
+    return !Fails("DeleteContext") && Erase(contexts, context);
+}
+
+bool FakeBackend::PollEvent(NativeEvent* event) {
+    if (events.empty()) {
+        return false;
+    }
+    *event = events.front();
+    events.erase(events.begin());
+    return true;
+}
+
+bool FakeBackend::ShowMessageBox(const char* /*caption*/, const char* /*text*/) {
+    ++messageBoxes;
+    return true;
+}
+
+ScopedBackend::ScopedBackend(Backend& backend) {
+    SetBackend(&backend);
+}
+
+ScopedBackend::~ScopedBackend() {
+    SetBackend(nullptr);
+}

@@ -1,0 +1,82 @@
+#pragma once
+
+// A backend with no native system behind it: windows and contexts are records, time is
+// set by the test, and any one primitive can be made to fail.
+
+#include "platform/backend.h"
+
+#include <set>
+#include <string>
+#include <vector>
+
+struct NativeWindow {
+    NativeWindowDescription description;
+    std::string title; // the description's title points into the caller's buffer
+    bool shown = false;
+    int format = 0;
+};
+
+struct NativeContext {
+    NativeWindow* window = nullptr;
+};
+
+class FakeBackend : public Backend {
+public:
+    ~FakeBackend() override;
+
+    // Primitive names as in Backend; "ReleaseCurrent" is MakeCurrent with no context.
+    void FailOn(const std::string& primitive) { failing.insert(primitive); }
+    void Heal() { failing.clear(); }
+
+    bool SetDisplayMode(int width, int height, int bits) override;
+    void RestoreDisplayMode() override;
+    void SetCursorVisible(bool visible) override { cursorVisible = visible; }
+    void SetScreenSaverAllowed(bool allowed) override { screenSaverAllowed = allowed; }
+    NativeWindow* CreateWindow(const NativeWindowDescription& description) override;
+    bool DestroyWindow(NativeWindow* window) override;
+    void ShowWindow(NativeWindow* window, bool visible) override { window->shown = visible; }
+    void RaiseWindow(NativeWindow* /*window*/) override {}
+    bool AcquireDeviceContext(NativeWindow* window) override;
+    bool ReleaseDeviceContext(NativeWindow* window) override;
+    int ChoosePixelFormat(const PixelFormat& wanted) override;
+    bool SetPixelFormat(NativeWindow* window, int format) override;
+    NativeContext* CreateContext(NativeWindow* window) override;
+    bool MakeCurrent(NativeWindow* window, NativeContext* context) override;
+    bool DeleteContext(NativeContext* context) override;
+    void SwapBuffers(NativeWindow* /*window*/) override { ++swaps; }
+    bool PollEvent(NativeEvent* event) override;
+    void WaitEvent(int /*timeoutMs*/) override {}
+    std::uint32_t Milliseconds() override { return time; }
+    bool ShowMessageBox(const char* caption, const char* text) override;
+
+    int LiveWindows() const { return static_cast<int>(windows.size()); }
+    int LiveContexts() const { return static_cast<int>(contexts.size()); }
+    NativeWindow* LastWindow() const { return windows.empty() ? nullptr : windows.back(); }
+
+    std::uint32_t time = 0;
+    bool displayModeSet = false;
+    int displayModeBits = 0;
+    bool cursorVisible = true;
+    bool screenSaverAllowed = false;
+    bool contextCurrent = false;
+    PixelFormat wantedFormat{};
+    int swaps = 0;
+    int messageBoxes = 0;
+    std::vector<NativeEvent> events;
+
+private:
+    bool Fails(const char* primitive) const { return failing.count(primitive) != 0; }
+
+    std::set<std::string> failing;
+    std::vector<NativeWindow*> windows;
+    std::vector<NativeContext*> contexts;
+};
+
+// Makes a backend current for the life of the object.
+class ScopedBackend {
+public:
+    explicit ScopedBackend(Backend& backend);
+    ~ScopedBackend();
+    ScopedBackend(const ScopedBackend&) = delete;
+    ScopedBackend& operator=(const ScopedBackend&) = delete;
+};

@@ -1,0 +1,111 @@
+#include "support/process.h"
+
+#include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+extern char** environ;
+
+ChildProcess::ChildProcess(const std::vector<std::string>& arguments,
+                           const std::vector<std::string>& environment) {
+    char pattern[] = "/tmp/tuvoran-stderr-XXXXXX";
+    const int errorFile = mkstemp(pattern);
+    errorPath = pattern;
+
+    std::vector<char*> argv;
+    for (const std::string& argument : arguments) {
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    }
+    argv.push_back(nullptr);
+    std::vector<std::string> variables;
+    for (char** variable = environ; *variable != nullptr; ++variable) {
+        variables.emplace_back(*variable);
+    }
+    variables.insert(variables.end(), environment.begin(), environment.end());
+    std::vector<char*> envp;
+    for (std::string& variable : variables) {
+        envp.push_back(variable.data());
+    }
+    envp.push_back(nullptr);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, errorFile, STDERR_FILENO);
+    posix_spawn_file_actions_addchdir_np(&actions, TUVORAN_SOURCE_DIR);
+    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0) {
+        pid = -1;
+        ended = true;
+    }
+    posix_spawn_file_actions_destroy(&actions);
+    close(errorFile);
+}
+
+ChildProcess::~ChildProcess() {
+    if (!ended && pid > 0) {
+        kill(pid, SIGKILL);
+        waitpid(pid, nullptr, 0);
+    }
+    std::remove(errorPath.c_str());
+}
+
+bool ChildProcess::Running() {
+    if (ended) {
+        return false;
+    }
+    int status = 0;
+    if (waitpid(pid, &status, WNOHANG) == pid) {
+        ended = true;
+        exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    }
+    return !ended;
+}
+
+int ChildProcess::Wait(int timeoutMs) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (Running()) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            kill(pid, SIGKILL);
+            waitpid(pid, nullptr, 0);
+            ended = true;
+            return -1;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return exitCode;
+}
+
+void ChildProcess::Signal(int signal) const {
+    if (!ended && pid > 0) {
+        kill(pid, signal);
+    }
+}
+
+std::string ChildProcess::ErrorOutput() const {
+    std::ifstream file(errorPath);
+    std::stringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+bool PressKey(const char* keyName) {
+    Display* display = XOpenDisplay(nullptr);
+    if (display == nullptr) {
+        return false;
+    }
+    const KeyCode code = XKeysymToKeycode(display, XStringToKeysym(keyName));
+    const bool sent = code != 0 && XTestFakeKeyEvent(display, code, True, 0) != 0 &&
+                      XTestFakeKeyEvent(display, code, False, 20) != 0;
+    XFlush(display);
+    XCloseDisplay(display);
+    return sent;
+}

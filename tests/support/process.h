@@ -1,0 +1,34 @@
+#pragma once
+
+// Runs the program as a child process, as a user would, and watches it from outside.
+
+#include <sys/types.h>
+
+#include <string>
+#include <vector>
+
+class ChildProcess {
+public:
+    // Started in the source folder, where the program finds its data; standard error
+    // goes to a file that ErrorOutput reads.
+    explicit ChildProcess(const std::vector<std::string>& arguments,
+                          const std::vector<std::string>& environment = {});
+    ~ChildProcess();
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+
+    bool Running();
+    // The exit code, or -1 when it did not end within timeoutMs (it is then killed).
+    int Wait(int timeoutMs);
+    void Signal(int signal) const;
+    std::string ErrorOutput() const;
+
+private:
+    pid_t pid = -1;
+    int exitCode = -1;
+    bool ended = false;
+    std::string errorPath;
+};
+
+// Presses and releases a key on the X display, as from the keyboard.
+bool PressKey(const char* keyName);

@@ -1,0 +1,48 @@
+#!/bin/sh
+# Installs the Debian 12 packages that the project needs, and only those missing.
+# Usage: install-deps.sh [run] [test] [video] ...   (default: run)
+set -eu
+
+packages_run="build-essential cmake pkg-config libgl-dev libegl-dev libgl1-mesa-dri
+  libsdl2-dev libfreetype-dev libfontconfig-dev fonts-dejavu-core
+  libfreeimage-dev libmpg123-dev"
+packages_test="xvfb xauth libxtst-dev libgtest-dev libgmock-dev libbenchmark-dev
+  clang libclang-rt-14-dev"
+packages_data="libmp3lame-dev"
+packages_video="ffmpeg"
+
+wanted=""
+[ $# -eq 0 ] && set -- run
+for group in "$@"; do
+    case "$group" in
+        run) wanted="$wanted $packages_run" ;;
+        test) wanted="$wanted $packages_run $packages_test $packages_data" ;;
+        data) wanted="$wanted $packages_run $packages_data" ;;
+        video) wanted="$wanted $packages_run $packages_video" ;;
+        *) echo "install-deps.sh: unknown group '$group' (run, test, data, video)" >&2; exit 2 ;;
+    esac
+done
+
+missing=""
+for package in $wanted; do
+    case " $missing " in *" $package "*) continue ;; esac
+    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "ok installed"; then
+        missing="$missing $package"
+    fi
+done
+[ -z "$missing" ] && exit 0
+
+if [ "$(id -u)" -eq 0 ]; then
+    sudo=""
+elif command -v sudo >/dev/null 2>&1; then
+    sudo="sudo"
+else
+    echo "install-deps.sh: these Debian packages are missing:$missing" >&2
+    echo "install-deps.sh: install them as root (apt-get install$missing)" >&2
+    exit 1
+fi
+
+echo "Installing:$missing"
+$sudo apt-get update -qq
+# shellcheck disable=SC2086
+$sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends $missing
