@@ -36,7 +36,7 @@ void GLDisplay::DrawString(float x, float y, const char* text) {
     glDisable(GL_BLEND);
     glDisable(GL_DEPTH_TEST);
     glRasterPos2f(x, y);
-    glListBase(10000);
+    glListBase(fontListBase);
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
     glCallLists(static_cast<GLsizei>(std::strlen(text)), GL_UNSIGNED_BYTE, text);
 }

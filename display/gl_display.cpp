@@ -8,8 +8,6 @@
 
 namespace {
 
-constexpr GLuint fontListBase = 10000;
-
 int Fail(int code, const char* message) {
     SetErrorText(message);
     return code;

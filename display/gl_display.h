@@ -4,10 +4,14 @@
 #include "platform/window.h"
 
 class Application;
+class Mesh;
+struct Sprite;
 
 // The program's one window and its OpenGL context, with the per-frame services.
 class GLDisplay {
 public:
+    static constexpr unsigned int fontListBase = 10000;
+
     GLDisplay();
     virtual ~GLDisplay();
     GLDisplay(const GLDisplay&) = delete;
@@ -23,6 +27,11 @@ public:
     void DrawString(float x, float y, const char* text);
     // 1 once the quit message has been taken from the queue, else 0.
     int EndFrame();
+
+    // A sprite's pivot on (x, y) of the current canvas, scaled and turned about it.
+    void DrawSprite(const Sprite& sprite, float x, float y);
+    // A mesh under its own transform; the modelview is left holding that transform.
+    void DrawMesh(const Mesh& mesh);
 
     void SetOwner(Application* application) { owner = application; }
     void ToggleFpsOverlay() { showFps = !showFps; }
