@@ -125,7 +125,8 @@ int Application::RegisterWindowClass() {
 
 LRESULT Application::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     // Null until the display attaches it, for the messages that arrive during creation.
-    auto* application = reinterpret_cast<Application*>(GetWindowLongA(window, GWL_USERDATA));
+    auto* application = reinterpret_cast<Application*>( // NOLINT(performance-no-int-to-ptr)
+        GetWindowLongA(window, GWL_USERDATA));
     switch (message) {
     case WM_CLOSE:
         PostQuitMessage(0);

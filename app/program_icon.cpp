@@ -7,6 +7,7 @@
 namespace {
 
 constexpr int iconSize = 32;
+constexpr std::size_t iconPixels = static_cast<std::size_t>(iconSize) * iconSize;
 
 // The 16 colours of the classic VGA palette; the icon uses a few of them.
 constexpr std::array<std::uint32_t, 16> palette = {
@@ -40,12 +41,12 @@ int ColourAt(int x, int y) {
     return radius > 11.5 ? darkGrey : black;
 }
 
-std::array<std::uint32_t, iconSize * iconSize> Draw() {
-    std::array<std::uint32_t, iconSize * iconSize> pixels{};
+std::array<std::uint32_t, iconPixels> Draw() {
+    std::array<std::uint32_t, iconPixels> pixels{};
     for (int y = 0; y < iconSize; ++y) {
         for (int x = 0; x < iconSize; ++x) {
             const int colour = ColourAt(x, y);
-            pixels[y * iconSize + x] = colour < 0 ? 0u : palette[colour];
+            pixels[static_cast<std::size_t>(y) * iconSize + x] = colour < 0 ? 0u : palette[colour];
         }
     }
     return pixels;
