@@ -3,12 +3,14 @@
 #include "app/application.h"
 #include "app/error_text.h"
 #include "app/program_icon.h"
+#include "audio/music_stream.h"
 #include "display/gl_display.h"
 #include "platform/platform.h"
 
 namespace {
 
 constexpr int escapeKey = VK_ESCAPE;
+constexpr char musicPath[] = "data\\muzak.mp3";
 
 int Fail() {
     ShowErrorText();
@@ -21,7 +23,8 @@ int RunDemo() {
     // Objects of the run are locals: they are destroyed in the reverse order of their
     // construction on every path out of here, the Application last.
     Application application;
-    // Scene creation (sprites and meshes) and the music stream join here, before the window.
+    // Scene creation (sprites and meshes) joins here, before the window.
+    MusicStream music;
 
     application.SetIcon(LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(programIconId)));
     application.SetTitle("Tuvoran");
@@ -36,17 +39,23 @@ int RunDemo() {
     if (display->Open(width, height, bits, true) != 0) {
         return Fail();
     }
-    // Scene loading, the music's start and the timeline values join here.
+    // Scene loading joins here.
+    if (music.Play(musicPath, false) != 0) {
+        return Fail();
+    }
+    // The timeline values join here.
 
     int quit = 0;
     while (quit == 0) {
         display->Clear();
-        // The music position is read here and the timeline drawn at it.
+        [[maybe_unused]] const int t = music.GetTime();
+        // The timeline is drawn here at t.
 
         // All three are asked every frame, in this order: the frame is always presented.
         const int escapeDown = application.IsKeyDown(escapeKey);
         const int windowClosed = display->EndFrame();
-        quit = escapeDown | windowClosed;
+        const int musicEnded = music.HasEnded();
+        quit = escapeDown | windowClosed | musicEnded;
     }
 
     // The particle arrays are freed here, before the display closes.

@@ -2,10 +2,11 @@
 
 // The native services under the platform calls. One backend is current for the whole run:
 // the live one over SDL2, the offscreen one for video capture, or a test's fake. The calls
-// in window.h, gl_context.h, timer.h and dialog.h keep the program's view of windows,
-// messages and contexts and reach the native system only through this interface.
+// in window.h, gl_context.h, timer.h, dialog.h and sound.h keep the program's view of windows,
+// messages, contexts and sounds and reach the native system only through this interface.
 
 #include <cstdint>
+#include <string>
 
 struct IconImage;
 
@@ -38,6 +39,26 @@ struct NativeEvent {
     int virtualKey; // key events: the platform's virtual-key code
     bool altDown;
     bool repeat;
+};
+
+// Fills frames frames of interleaved 32-bit float samples at the device's rate and channels.
+using AudioPull = void (*)(void* user, float* samples, int frames);
+
+struct AudioRequest {
+    int rate;
+    int channels;
+    AudioPull pull;
+    void* user;
+};
+
+struct AudioDevice {
+    int rate;
+    int channels;
+    // Frames handed over by a pull but not yet heard, right after the pull returns.
+    int latencyFrames;
+    // True for a device that plays as time goes: a pull must not wait for its samples.
+    // False for one that takes samples on its own clock (capture): a pull may wait.
+    bool realTime;
 };
 
 class Backend {
@@ -75,6 +96,18 @@ public:
 
     // False when no box can be shown (no display).
     virtual bool ShowMessageBox(const char* caption, const char* text) = 0;
+
+    // One audio output device at a time, opened paused at the requested rate and channels.
+    // The backend calls request.pull whenever the device takes samples, on a thread of its
+    // own or on the program's. False when no device can be opened; advice then tells the
+    // user, where the backend knows, what to do about it.
+    virtual bool OpenAudio(const AudioRequest& request, AudioDevice* opened,
+                           std::string* advice) = 0;
+    virtual void PauseAudio(bool paused) = 0;
+    // No pull is running or will run once this returns.
+    virtual void CloseAudio() = 0;
+    // Nanoseconds of the monotonic clock that the device's pulls keep time with.
+    virtual std::int64_t AudioNanoseconds() = 0;
 };
 
 void SetBackend(Backend* backend);

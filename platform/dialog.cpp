@@ -1,10 +1,11 @@
 #include "platform/dialog.h"
 
 #include "platform/backend.h"
-#include "platform/process.h"
+#include "platform/process_internal.h"
 
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 namespace {
 // Set by test harnesses and scripts: the text goes to standard error only.
@@ -17,6 +18,10 @@ bool BoxesSuppressed() {
 int MessageBoxA(HWND /*owner*/, const char* text, const char* caption, UINT /*type*/) {
     const char* shown = text != nullptr ? text : "";
     std::fprintf(stderr, "%s: %s\n", ProgramName(), shown);
+    const std::string advice = TakeFailureAdvice();
+    if (!advice.empty()) {
+        std::fprintf(stderr, "%s: %s\n", ProgramName(), advice.c_str());
+    }
     std::fflush(stderr);
     if (!BoxesSuppressed()) {
         CurrentBackend().ShowMessageBox(caption != nullptr ? caption : "", shown);

@@ -26,6 +26,8 @@ std::string programName = "tuvoran";
 
 std::atomic<int> pendingSignals{0};
 
+std::string failureAdvice;
+
 void OnTerminationSignal(int /*signal*/) {
     pendingSignals.fetch_add(1);
 }
@@ -101,6 +103,16 @@ bool TakeSignalCloseRequest() {
         }
     }
     return false;
+}
+
+void SetFailureAdvice(const std::string& advice) {
+    failureAdvice = advice;
+}
+
+std::string TakeFailureAdvice() {
+    std::string advice;
+    advice.swap(failureAdvice);
+    return advice;
 }
 
 HMODULE GetModuleHandleA(const char* moduleName) {

@@ -4,7 +4,14 @@
 
 #include "platform/process.h"
 
+#include <string>
+
 const IconImage* ImageOfIcon(HICON icon);
 
 // True once for each SIGINT or SIGTERM received since the last call.
 bool TakeSignalCloseRequest();
+
+// A line for the user that the next message box adds on standard error below its text, for
+// a failure that the user can do something about; empty for none.
+void SetFailureAdvice(const std::string& advice);
+std::string TakeFailureAdvice();

@@ -1,16 +1,19 @@
-// The real program, started as a user starts it.
+// The real program, started as a user starts it, in a folder of its own that holds its data.
 
 #include "support/process.h"
+#include "support/test_files.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <csignal>
+#include <string>
 #include <thread>
 
 namespace {
 
 constexpr int startupMs = 30000;
+constexpr int rate = 44100;
 
 // Presses Escape until the program is gone, so that the first press cannot come too early.
 int PressEscapeUntilExit(ChildProcess& program) {
@@ -22,22 +25,65 @@ int PressEscapeUntilExit(ChildProcess& program) {
     return program.Wait(5000);
 }
 
-TEST(Program, EscapeEndsTheShowWithExitCodeZero) {
-    ChildProcess program({TUVORAN_BINARY});
+class Program : public ::testing::Test {
+protected:
+    // Music that outlasts every test that ends the show some other way.
+    void WriteMusic(int seconds = 60) {
+        ASSERT_TRUE(WriteToneMp3(folder.File("data/muzak.mp3"), seconds * rate));
+    }
+
+    ChildProcess Start(const std::vector<std::string>& arguments = {},
+                       const std::vector<std::string>& environment = {}) const {
+        std::vector<std::string> command{TUVORAN_BINARY};
+        command.insert(command.end(), arguments.begin(), arguments.end());
+        return ChildProcess(command, environment, folder.Path());
+    }
+
+    TemporaryFolder folder;
+};
+
+TEST_F(Program, EscapeEndsTheShowWithExitCodeZero) {
+    WriteMusic();
+    ChildProcess program = Start();
     EXPECT_EQ(PressEscapeUntilExit(program), 0) << program.ErrorOutput();
 }
 
-TEST(Program, TerminationSignalEndsTheShowLikeClosingTheWindow) {
-    ChildProcess program({TUVORAN_BINARY});
+TEST_F(Program, TerminationSignalEndsTheShowLikeClosingTheWindow) {
+    WriteMusic();
+    ChildProcess program = Start();
     std::this_thread::sleep_for(std::chrono::milliseconds(1500));
     program.Signal(SIGTERM);
     EXPECT_EQ(program.Wait(startupMs), 0) << program.ErrorOutput();
 }
 
-TEST(Program, StartUpFailureIsReportedOnStandardErrorWithExitCodeOne) {
-    ChildProcess program({TUVORAN_BINARY, "0", "480", "32"});
+TEST_F(Program, TheShowEndsWithTheMusic) {
+    WriteMusic(1);
+    ChildProcess program = Start();
+    EXPECT_EQ(program.Wait(startupMs), 0) << program.ErrorOutput();
+    EXPECT_EQ(program.ErrorOutput(), "");
+}
+
+TEST_F(Program, StartUpFailureIsReportedOnStandardErrorWithExitCodeOne) {
+    WriteMusic();
+    ChildProcess program = Start({"0", "480", "32"});
     EXPECT_EQ(program.Wait(startupMs), 1);
     EXPECT_EQ(program.ErrorOutput(), "tuvoran: Mode is not valid\n");
+}
+
+TEST_F(Program, MissingMusicEndsTheStartUp) {
+    ChildProcess program = Start();
+    EXPECT_EQ(program.Wait(startupMs), 1);
+    EXPECT_EQ(program.ErrorOutput(), "tuvoran: File not found\n");
+}
+
+TEST_F(Program, NoAudioDeviceEndsTheStartUpWithAdviceToWatchWithoutSound) {
+    WriteMusic();
+    ChildProcess program = Start({}, {"SDL_AUDIODRIVER=no-such-driver"});
+    EXPECT_EQ(program.Wait(startupMs), 1);
+    const std::string errors = program.ErrorOutput();
+    EXPECT_EQ(errors.rfind("tuvoran: Error initializing output device.\ntuvoran: ", 0), 0u)
+        << errors;
+    EXPECT_NE(errors.find("SDL_AUDIODRIVER=dummy"), std::string::npos) << errors;
 }
 
 } // namespace

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <thread>
 #include <vector>
@@ -35,6 +36,22 @@ namespace {
 
 // The format the program asks for; a window is made with it and remade only for another.
 const PixelFormat usualFormat{32, 16, 0};
+
+// About 20 ms of samples per pull, in the power of two that SDL's drivers prefer.
+Uint16 AudioBufferFrames(int rate) {
+    Uint16 frames = 256;
+    while (frames < rate / 50 && frames < 8192) {
+        frames *= 2;
+    }
+    return frames;
+}
+
+// SDL does not report what a driver buffers. The dummy driver plays one buffer while the
+// next is asked for; sound servers and ALSA keep about two.
+int BuffersInFlight() {
+    const char* driver = SDL_GetCurrentAudioDriver();
+    return driver != nullptr && std::strcmp(driver, "dummy") == 0 ? 1 : 2;
+}
 
 void ApplyFormat(const PixelFormat& format) {
     const bool deep = format.colorBits > 16;
@@ -68,6 +85,10 @@ public:
     SdlBackend& operator=(const SdlBackend&) = delete;
 
     ~SdlBackend() override {
+        CloseAudio();
+        if (audioReady) {
+            SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        }
         for (auto& context : contexts) {
             SDL_GL_DeleteContext(context->context);
         }
@@ -273,7 +294,66 @@ public:
         return SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, caption, text, nullptr) == 0;
     }
 
+    bool OpenAudio(const AudioRequest& request, AudioDevice* opened, std::string* advice) override {
+        CloseAudio();
+        SDL_AudioSpec wanted{};
+        wanted.freq = request.rate;
+        wanted.format = AUDIO_F32SYS;
+        wanted.channels = static_cast<Uint8>(request.channels);
+        wanted.samples = AudioBufferFrames(request.rate);
+        wanted.callback = OnAudio;
+        wanted.userdata = this;
+        SDL_AudioSpec obtained{};
+        if (EnsureAudio()) {
+            // No changes allowed: SDL converts to whatever the hardware takes.
+            audioDevice = SDL_OpenAudioDevice(nullptr, 0, &wanted, &obtained, 0);
+        }
+        if (audioDevice == 0) {
+            *advice = std::string("No audio device could be opened (") + SDL_GetError() +
+                      "). To watch without sound, run with SDL_AUDIODRIVER=dummy.";
+            return false;
+        }
+        audioPull = request.pull;
+        audioUser = request.user;
+        audioFrameBytes = static_cast<int>(sizeof(float)) * request.channels;
+        *opened = {request.rate, request.channels, obtained.samples * BuffersInFlight(), true};
+        return true;
+    }
+
+    void PauseAudio(bool paused) override {
+        if (audioDevice != 0) {
+            SDL_PauseAudioDevice(audioDevice, paused ? 1 : 0);
+        }
+    }
+
+    void CloseAudio() override {
+        if (audioDevice != 0) {
+            SDL_CloseAudioDevice(audioDevice);
+            audioDevice = 0;
+        }
+    }
+
+    std::int64_t AudioNanoseconds() override {
+        return std::chrono::duration_cast<std::chrono::nanoseconds>(
+                   std::chrono::steady_clock::now().time_since_epoch())
+            .count();
+    }
+
 private:
+    static void OnAudio(void* self, Uint8* stream, int bytes) {
+        const auto* backend = static_cast<SdlBackend*>(self);
+        backend->audioPull(backend->audioUser, reinterpret_cast<float*>(stream),
+                           bytes / backend->audioFrameBytes);
+    }
+
+    bool EnsureAudio() {
+        if (!audioReady) {
+            SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+            audioReady = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
+        }
+        return audioReady;
+    }
+
     bool EnsureVideo() {
         if (videoReady) {
             return true;
@@ -374,6 +454,11 @@ private:
     }
 
     bool videoReady = false;
+    bool audioReady = false;
+    SDL_AudioDeviceID audioDevice = 0;
+    AudioPull audioPull = nullptr;
+    void* audioUser = nullptr;
+    int audioFrameBytes = 1;
     bool modeSet = false;
     SDL_DisplayMode fullscreenMode{};
     std::vector<std::unique_ptr<NativeWindow>> windows;

@@ -1,6 +1,6 @@
 #pragma once
 
-// The live backend: windows, display modes, OpenGL contexts and input through SDL2.
+// The live backend: windows, display modes, OpenGL contexts, input and audio through SDL2.
 
 #include "platform/backend.h"
 

@@ -106,6 +106,27 @@ bool FakeBackend::ShowMessageBox(const char* /*caption*/, const char* /*text*/) 
     return true;
 }
 
+bool FakeBackend::OpenAudio(const AudioRequest& request, AudioDevice* opened, std::string* advice) {
+    if (Fails("OpenAudio")) {
+        *advice = "Connect a loudspeaker.";
+        return false;
+    }
+    audioRequest = request;
+    audioOpen = true;
+    audioPaused = true;
+    *opened = {request.rate, request.channels, audioLatencyFrames, audioRealTime};
+    return true;
+}
+
+void FakeBackend::PullAudio(int frames) {
+    if (!audioOpen || audioPaused) {
+        return;
+    }
+    const std::size_t start = audioSamples.size();
+    audioSamples.resize(start + static_cast<std::size_t>(frames) * audioRequest.channels);
+    audioRequest.pull(audioRequest.user, &audioSamples[start], frames);
+}
+
 ScopedBackend::ScopedBackend(Backend& backend) {
     SetBackend(&backend);
 }

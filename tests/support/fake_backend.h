@@ -1,7 +1,8 @@
 #pragma once
 
 // A backend with no native system behind it: windows and contexts are records, time is
-// set by the test, and any one primitive can be made to fail.
+// set by the test, the audio device takes samples only when the test pulls them, and any
+// one primitive can be made to fail.
 
 #include "platform/backend.h"
 
@@ -48,6 +49,14 @@ public:
     void WaitEvent(int /*timeoutMs*/) override {}
     std::uint32_t Milliseconds() override { return time; }
     bool ShowMessageBox(const char* caption, const char* text) override;
+    bool OpenAudio(const AudioRequest& request, AudioDevice* opened, std::string* advice) override;
+    void PauseAudio(bool paused) override { audioPaused = paused; }
+    void CloseAudio() override { audioOpen = false; }
+    std::int64_t AudioNanoseconds() override { return audioNanoseconds; }
+
+    // The device takes frames frames, as a device does when it needs them; nothing while
+    // closed or paused. The samples are kept in audioSamples.
+    void PullAudio(int frames);
 
     int LiveWindows() const { return static_cast<int>(windows.size()); }
     int LiveContexts() const { return static_cast<int>(contexts.size()); }
@@ -63,6 +72,15 @@ public:
     int swaps = 0;
     int messageBoxes = 0;
     std::vector<NativeEvent> events;
+
+    // Audio: what the opened device reports, and what it has been given.
+    int audioLatencyFrames = 0;
+    bool audioRealTime = false;
+    std::int64_t audioNanoseconds = 0;
+    bool audioOpen = false;
+    bool audioPaused = true;
+    AudioRequest audioRequest{};
+    std::vector<float> audioSamples;
 
 private:
     bool Fails(const char* primitive) const { return failing.count(primitive) != 0; }

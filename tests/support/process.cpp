@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
@@ -17,7 +18,8 @@
 extern char** environ;
 
 ChildProcess::ChildProcess(const std::vector<std::string>& arguments,
-                           const std::vector<std::string>& environment) {
+                           const std::vector<std::string>& environment,
+                           const std::string& workingDirectory) {
     char pattern[] = "/tmp/tuvoran-stderr-XXXXXX";
     const int errorFile = mkstemp(pattern);
     errorPath = pattern;
@@ -27,9 +29,17 @@ ChildProcess::ChildProcess(const std::vector<std::string>& arguments,
         argv.push_back(const_cast<char*>(argument.c_str()));
     }
     argv.push_back(nullptr);
+    // The variables given replace inherited ones of the same name.
+    const auto overridden = [&environment](const std::string& variable) {
+        const std::string name = variable.substr(0, variable.find('=') + 1);
+        return std::any_of(environment.begin(), environment.end(),
+                           [&name](const std::string& given) { return given.rfind(name, 0) == 0; });
+    };
     std::vector<std::string> variables;
     for (char** variable = environ; *variable != nullptr; ++variable) {
-        variables.emplace_back(*variable);
+        if (!overridden(*variable)) {
+            variables.emplace_back(*variable);
+        }
     }
     variables.insert(variables.end(), environment.begin(), environment.end());
     std::vector<char*> envp;
@@ -41,7 +51,7 @@ ChildProcess::ChildProcess(const std::vector<std::string>& arguments,
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, errorFile, STDERR_FILENO);
-    posix_spawn_file_actions_addchdir_np(&actions, TUVORAN_SOURCE_DIR);
+    posix_spawn_file_actions_addchdir_np(&actions, workingDirectory.c_str());
     if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0) {
         pid = -1;
         ended = true;

@@ -9,10 +9,12 @@
 
 class ChildProcess {
 public:
-    // Started in the source folder, where the program finds its data; standard error
-    // goes to a file that ErrorOutput reads.
+    // Started in workingDirectory, where the program finds its data, with the environment
+    // variables ("NAME=value") added or replaced; standard error goes to a file that
+    // ErrorOutput reads.
     explicit ChildProcess(const std::vector<std::string>& arguments,
-                          const std::vector<std::string>& environment = {});
+                          const std::vector<std::string>& environment = {},
+                          const std::string& workingDirectory = TUVORAN_SOURCE_DIR);
     ~ChildProcess();
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;

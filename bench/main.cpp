@@ -1,0 +1,5 @@
+#include "harness.h"
+
+int main(int argc, char** argv) {
+    return RunBenchmarks(argc, argv);
+}

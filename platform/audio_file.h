@@ -1,0 +1,40 @@
+#pragma once
+
+// A compressed audio file (MPEG layer 1, 2 or 3) decoded on demand to 32-bit float samples
+// at its own rate and channel count. Decoding is gapless: the encoder's delay and padding,
+// when the file names them, are not part of the samples.
+
+#include <string>
+
+struct mpg123_handle_struct;
+
+enum class AudioFileError { None, NotFound, NotAudio, Unreadable };
+
+// The open file as the decoder reads it, which tells a read error from an end.
+struct AudioFileSource {
+    int descriptor = -1;
+    bool readFailed = false;
+};
+
+class AudioFile {
+public:
+    AudioFile() = default;
+    ~AudioFile();
+    AudioFile(const AudioFile&) = delete;
+    AudioFile& operator=(const AudioFile&) = delete;
+
+    // Opens the file and reads as far as its first frame, which gives the format.
+    AudioFileError Open(const std::string& path);
+    int Rate() const { return rate; }
+    int Channels() const { return channels; }
+    // Decodes up to frames frames into samples; 0 at the end, also after a read error.
+    int Read(float* samples, int frames);
+    // Back to the first sample; false when the file cannot seek.
+    bool Rewind();
+
+private:
+    mpg123_handle_struct* handle = nullptr;
+    AudioFileSource source;
+    int rate = 0;
+    int channels = 0;
+};

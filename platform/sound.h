@@ -1,0 +1,58 @@
+#pragma once
+
+// The sound library's stream calls: one music file streamed to the audio output, its play
+// position in milliseconds and a call at its end. Files are decoded at their own rate and
+// channel count; the mode's sample-format bits are hints. Errors are kept for
+// FSOUND_GetError.
+
+#include "platform/types.h"
+
+class SoundStream;
+using FSOUND_STREAM = SoundStream;
+
+// Called once the stream's last sample has been heard; buffer is null and length 0. The
+// result, TRUE or FALSE, is not used.
+// May run on a thread of the audio device's.
+using FSOUND_STREAMCALLBACK = signed char (*)(FSOUND_STREAM* stream, void* buffer, int length,
+                                              void* userData);
+
+constexpr int FSOUND_OUTPUT_DSOUND = 2;
+
+constexpr unsigned int FSOUND_LOOP_OFF = 1;
+constexpr unsigned int FSOUND_8BITS = 8;
+constexpr unsigned int FSOUND_MONO = 32;
+
+constexpr int FSOUND_FREE = -1;      // any free channel
+constexpr int FSOUND_STEREOPAN = -1; // both channels as recorded
+
+constexpr int FSOUND_ERR_NONE = 0;
+constexpr int FSOUND_ERR_BUSY = 1;          // not allowed after FSOUND_Init
+constexpr int FSOUND_ERR_UNINITIALIZED = 2; // FSOUND_Init was not called
+constexpr int FSOUND_ERR_INIT = 3;          // no output device
+constexpr int FSOUND_ERR_PLAY = 5;
+constexpr int FSOUND_ERR_FILE_NOTFOUND = 9;
+constexpr int FSOUND_ERR_FILE_FORMAT = 10; // not audio that can be decoded
+constexpr int FSOUND_ERR_FILE_BAD = 11;    // read error
+constexpr int FSOUND_ERR_INVALID_PARAM = 14;
+constexpr int FSOUND_ERR_CHANNEL_ALLOC = 17;
+
+// Chooses the kind of output; only before FSOUND_Init. The backend's device is used whatever
+// the kind.
+signed char FSOUND_SetOutput(int outputType);
+// Opens the output device, paused until a stream plays. FALSE, with FSOUND_ERR_INIT, when
+// there is none; later calls then fail with FSOUND_ERR_INIT too.
+signed char FSOUND_Init(int mixRate, int maxChannels, unsigned int flags);
+// Closes the device and every stream.
+void FSOUND_Close();
+int FSOUND_GetError();
+
+// Paths may separate folders with backslashes. Null on failure.
+FSOUND_STREAM* FSOUND_Stream_OpenFile(const char* fileName, unsigned int mode, int memLength);
+signed char FSOUND_Stream_SetEndCallback(FSOUND_STREAM* stream, FSOUND_STREAMCALLBACK callback,
+                                         void* userData);
+// Plays the stream from its start, also when it played before. The channel, or -1.
+int FSOUND_Stream_Play(int channel, FSOUND_STREAM* stream);
+// Milliseconds of the stream heard since it started playing.
+int FSOUND_Stream_GetTime(FSOUND_STREAM* stream);
+// Only FSOUND_STEREOPAN is offered.
+signed char FSOUND_SetPan(int channel, int pan);

@@ -1,0 +1,148 @@
+#include "platform/sound_stream.h"
+
+#include <algorithm>
+#include <cstring>
+
+SoundStream::SoundStream(std::unique_ptr<AudioFile> audioFile)
+    : file(std::move(audioFile)), rate(file->Rate()), channels(file->Channels()),
+      ring(static_cast<std::size_t>(ringCapacity) * channels), clock(rate, 0),
+      decoder([this] { Decode(); }) {}
+
+SoundStream::~SoundStream() {
+    {
+        const std::lock_guard<std::mutex> lock(mutex);
+        stopping = true;
+    }
+    decoderWake.notify_all();
+    samplesReady.notify_all();
+    decoder.join();
+}
+
+void SoundStream::SetEndCallback(FSOUND_STREAMCALLBACK callback, void* userData) {
+    const std::lock_guard<std::mutex> lock(mutex);
+    endCallback = callback;
+    endUserData = userData;
+}
+
+void SoundStream::Start(const AudioDevice& device) {
+    {
+        const std::lock_guard<std::mutex> lock(mutex);
+        if (!fileAtStart) {
+            ++generation;
+            ringStart = 0;
+            ringFrames = 0;
+            decodedAll = false;
+            rewindWanted = true;
+            fileAtStart = true;
+        }
+        clock = PlaybackClock(rate, device.latencyFrames);
+        playing = true;
+        waitForSamples = !device.realTime;
+        endReported = false;
+    }
+    decoderWake.notify_one();
+}
+
+bool SoundStream::Fill(float* samples, int frames, std::int64_t now) {
+    std::unique_lock<std::mutex> lock(mutex);
+    int music = 0;
+    if (playing) {
+        // A device that waits also learns whether more follows the last sample it takes, so
+        // that the end is heard in the same pull whatever the decoder's pace.
+        for (;;) {
+            music += Take(samples + static_cast<std::ptrdiff_t>(music) * channels, frames - music);
+            const bool moreKnown = ringFrames > 0 || decodedAll;
+            if ((music == frames && moreKnown) || decodedAll || stopping || !waitForSamples) {
+                break;
+            }
+            decoderWake.notify_one();
+            samplesReady.wait(lock);
+        }
+    }
+    std::fill(samples + static_cast<std::ptrdiff_t>(music) * channels,
+              samples + static_cast<std::ptrdiff_t>(frames) * channels, 0.0f);
+    if (!playing) {
+        return false;
+    }
+    clock.OnPull(now, music, frames - music, decodedAll && ringFrames == 0);
+    decoderWake.notify_one();
+    if (endReported || !clock.AllHeard()) {
+        return false;
+    }
+    endReported = true;
+    return true;
+}
+
+void SoundStream::CallEndCallback() {
+    FSOUND_STREAMCALLBACK callback = nullptr;
+    void* userData = nullptr;
+    {
+        const std::lock_guard<std::mutex> lock(mutex);
+        callback = endCallback;
+        userData = endUserData;
+    }
+    if (callback != nullptr) {
+        callback(this, nullptr, 0, userData);
+    }
+}
+
+double SoundStream::PositionMs(std::int64_t now) {
+    const std::lock_guard<std::mutex> lock(mutex);
+    return playing ? clock.FramesHeard(now) * 1000.0 / rate : 0.0;
+}
+
+int SoundStream::Take(float* samples, int frames) {
+    const int taken = std::min(frames, ringFrames);
+    const int first = std::min(taken, ringCapacity - ringStart);
+    const auto sampleCount = [this](int count) {
+        return static_cast<std::size_t>(count) * channels;
+    };
+    std::memcpy(samples, &ring[sampleCount(ringStart)], sampleCount(first) * sizeof(float));
+    std::memcpy(samples + sampleCount(first), ring.data(),
+                sampleCount(taken - first) * sizeof(float));
+    ringStart = (ringStart + taken) % ringCapacity;
+    ringFrames -= taken;
+    if (taken > 0) {
+        fileAtStart = false;
+    }
+    return taken;
+}
+
+void SoundStream::Append(const float* samples, int frames) {
+    const int end = (ringStart + ringFrames) % ringCapacity;
+    const int first = std::min(frames, ringCapacity - end);
+    const auto sampleCount = [this](int count) {
+        return static_cast<std::size_t>(count) * channels;
+    };
+    std::memcpy(&ring[sampleCount(end)], samples, sampleCount(first) * sizeof(float));
+    std::memcpy(ring.data(), samples + sampleCount(first),
+                sampleCount(frames - first) * sizeof(float));
+    ringFrames += frames;
+}
+
+// The decoder works outside the lock; what it decoded before a rewind is dropped.
+void SoundStream::Decode() {
+    std::vector<float> chunk(static_cast<std::size_t>(chunkFrames) * channels);
+    std::unique_lock<std::mutex> lock(mutex);
+    for (;;) {
+        decoderWake.wait(lock, [this] {
+            return stopping || rewindWanted || (!decodedAll && FreeFrames() >= chunkFrames);
+        });
+        if (stopping) {
+            return;
+        }
+        const bool rewind = rewindWanted;
+        rewindWanted = false;
+        const unsigned startGeneration = generation;
+        lock.unlock();
+        const bool readable = !rewind || file->Rewind();
+        const int decoded = readable ? file->Read(chunk.data(), chunkFrames) : 0;
+        lock.lock();
+        if (generation != startGeneration) {
+            continue;
+        }
+        Append(chunk.data(), decoded);
+        decodedAll = decoded == 0;
+        samplesReady.notify_all();
+    }
+}

@@ -1,0 +1,28 @@
+#pragma once
+
+// Files made by the tests for the tests: a folder that goes with its object, and short MP3s
+// of a sine tone encoded with LAME.
+
+#include <string>
+
+class TemporaryFolder {
+public:
+    TemporaryFolder();
+    ~TemporaryFolder();
+    TemporaryFolder(const TemporaryFolder&) = delete;
+    TemporaryFolder& operator=(const TemporaryFolder&) = delete;
+
+    const std::string& Path() const { return path; }
+    // The path of a file in the folder, its own folders made.
+    std::string File(const std::string& name) const;
+
+private:
+    std::string path;
+};
+
+// A tone of exactly frames frames at 440 Hz, with the encoder's tag so that a gapless
+// decoder gives back just those frames. False when it could not be written.
+bool WriteToneMp3(const std::string& path, int frames, int rate = 44100, int channels = 2,
+                  int kbps = 128);
+
+bool WriteTextFile(const std::string& path, const std::string& text);
