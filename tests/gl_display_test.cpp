@@ -136,10 +136,10 @@ TEST_F(GLDisplayTest, WindowedClientAreaIsExactlyTheMode) {
 TEST_F(GLDisplayTest, OpeningAnOpenDisplayClosesTheFirstOpening) {
     Shell shell;
     ASSERT_EQ(shell.Display().Open(320, 200, 32, false), 0);
-    NativeWindow* first = backend.LastWindow();
     ASSERT_EQ(shell.Display().Open(640, 480, 32, false), 0);
     EXPECT_EQ(backend.LiveWindows(), 1);
-    EXPECT_NE(backend.LastWindow(), first);
+    // The first window's record is freed, so the new one may reuse its address.
+    EXPECT_EQ(backend.LastWindow()->description.width, 640);
     EXPECT_EQ(backend.LiveContexts(), 1);
 }
 

@@ -11,10 +11,6 @@
 
 namespace {
 
-Colour Stripes(int x, int y) {
-    return {x * 8, y * 8, 255 - x * 8};
-}
-
 TEST(ImageFormat, ThirteenExtensionsAreAcceptedAndNoOthers) {
     const std::pair<const char*, FREE_IMAGE_FORMAT> accepted[] = {
         {"a.bmp", FIF_BMP},  {"data\\b.ico", FIF_ICO}, {"c.JPG", FIF_JPEG}, {"d.koa", FIF_KOALA},
@@ -26,53 +22,35 @@ TEST(ImageFormat, ThirteenExtensionsAreAcceptedAndNoOthers) {
         EXPECT_EQ(ImageFormatFromName(name), format) << name;
         EXPECT_EQ(ImageDecodeFlags(format), format == FIF_JPEG ? JPEG_ACCURATE : 0) << name;
     }
-    // Only the last three characters count: jpeg, tiff and targa are not found by them
-    // (tiff's "iff" names a format that is not accepted).
-    const char* refused[] = {"x.jpeg", "x.tiff", "x.targa",   "x.gif", "x.psd", "x.jng", "x.mng",
-                             "x.j2k",  "x.webp", "x.png.txt", "x.b",   "pn",    "",      nullptr};
+    // Only the last three characters count: "peg", "iff" and "rga" name no accepted format.
+    const char* refused[] = {"x.jpeg", "x.tiff", "x.targa", "x.gif", "x.psd", "x.jng",
+                             "x.j2k",  "x.webp", "x.b",     "pn",    "",      nullptr};
     for (const char* name : refused) {
         EXPECT_EQ(ImageFormatFromName(name), FIF_UNKNOWN) << (name != nullptr ? name : "null");
     }
 }
 
-TEST(ImageFile, DecodesEachWritableFormatAndAKoalaPicture) {
+TEST(ImageFile, DecodesEachWritableFormat) {
     PictureFolder folder;
-    const Bitmap picture = MakePicture(32, 32, Stripes);
+    const Bitmap picture = MakePicture(32, 32, [](int x, int y) { return Colour{x, y, 9}; });
     const Bitmap grey = MakeGreyPicture(32, 32, [](int x, int) { return x * 8; });
     const Bitmap oneBit(FreeImage_Threshold(grey.get(), 128));
+    std::string backslashed = folder.PathOf("p.png"); // as the program writes its paths
+    backslashed[backslashed.rfind('/')] = '\\';
     const std::string paths[] = {
-        folder.Save("p.bmp", picture.get(), FIF_BMP),
         folder.Save("p.ico", picture.get(), FIF_ICO),
         folder.Save("p.jpg", picture.get(), FIF_JPEG),
         folder.Save("p.pbm", oneBit.get(), FIF_PBMRAW),
-        folder.Save("p.pgm", grey.get(), FIF_PGM),
-        folder.Save("p.png", picture.get(), FIF_PNG),
-        folder.Save("p.ppm", picture.get(), FIF_PPM),
-        folder.Save("raw.ppm", picture.get(), FIF_PPMRAW),
-        folder.Save("p.tga", picture.get(), FIF_TARGA),
+        folder.Save("p.ppm", picture.get(), FIF_PPMRAW),
         folder.Save("p.tif", picture.get(), FIF_TIFF),
+        folder.Save("p.png", picture.get(), FIF_PNG),
+        backslashed,
     };
     for (const std::string& path : paths) {
         const Bitmap decoded = DecodeImageFile(path.c_str());
         ASSERT_TRUE(decoded) << path;
         EXPECT_EQ(FreeImage_GetWidth(decoded.get()), 32u) << path;
-        EXPECT_EQ(FreeImage_GetHeight(decoded.get()), 32u) << path;
     }
-
-    // A C64 multicolour picture: load address, bitmap, screen and colour memory, background.
-    const std::string koala =
-        folder.Write("p.koa", std::string("\x00\x60", 2) + std::string(8000 + 1000 + 1000 + 1, 1));
-    const Bitmap decoded = DecodeImageFile(koala.c_str());
-    ASSERT_TRUE(decoded);
-    EXPECT_EQ(FreeImage_GetWidth(decoded.get()), 320u);
-}
-
-TEST(ImageFile, ReadsTheProgramsBackslashedPaths) {
-    PictureFolder folder;
-    const Bitmap picture = MakePicture(4, 4, Stripes);
-    folder.Save("p.png", picture.get(), FIF_PNG);
-    const std::string written = folder.PathOf("") + "\\p.png";
-    EXPECT_TRUE(DecodeImageFile(written.c_str()));
 }
 
 TEST(ImageFile, RefusesDamagedFilesWithoutPrintingAnything) {
@@ -86,15 +64,13 @@ TEST(ImageFile, RefusesDamagedFilesWithoutPrintingAnything) {
     const std::string damaged[] = {
         folder.PathOf("missing.jpg"),
         folder.Write("empty.jpg", ""),
-        folder.Write("empty.png", ""),
         folder.Write("empty.bmp", ""),
-        folder.Truncate(jpeg, "cut.jpg", 0.9),
-        folder.Truncate(png, "half.png", 0.5),
-        folder.Truncate(tiff, "half.tif", 0.5),
-        folder.Write("text.jpg", "this is no picture at all, only some text"),
-        folder.Write("text.bmp", "this is no picture at all, only some text"),
+        folder.Truncate(jpeg, "cut.jpg", 0.9), // decodes, with a warning, to a grey remainder
+        folder.Truncate(png, "cut.png", 0.5),
+        folder.Truncate(tiff, "cut.tif", 0.5),
+        folder.Write("text.jpg", "this is no picture at all"),
         folder.Write("text.tif", std::string("II*\0", 4) + "this is no picture at all"),
-        folder.Truncate(png, "png-as.jpg", 1.0),
+        folder.Truncate(png, "png-named.jpg", 1.0),
     };
     std::vector<std::string> decoded;
     testing::internal::CaptureStderr();
@@ -108,7 +84,7 @@ TEST(ImageFile, RefusesDamagedFilesWithoutPrintingAnything) {
         testing::internal::GetCapturedStdout() + testing::internal::GetCapturedStderr();
     EXPECT_EQ(decoded, std::vector<std::string>{});
     EXPECT_EQ(printed, "");
-    EXPECT_TRUE(DecodeImageFile(jpeg.c_str())); // the damage was in the copies
+    EXPECT_TRUE(DecodeImageFile(jpeg.c_str()));
 }
 
 } // namespace

@@ -2,30 +2,19 @@
 
 #include <gtest/gtest.h>
 
-#include <cstddef>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-
-namespace {
-
-BYTE* PixelOf(FIBITMAP* picture, int x, int yFromTop, int bytesPerPixel) {
-    const int row = static_cast<int>(FreeImage_GetHeight(picture)) - 1 - yFromTop;
-    return FreeImage_GetScanLine(picture, row) + static_cast<std::ptrdiff_t>(x) * bytesPerPixel;
-}
-
-} // namespace
 
 Bitmap MakePicture(int width, int height, const std::function<Colour(int, int)>& colour) {
     Bitmap picture(FreeImage_Allocate(width, height, 24));
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
             const Colour c = colour(x, y);
-            BYTE* pixel = PixelOf(picture.get(), x, y, 3);
-            pixel[FI_RGBA_RED] = static_cast<BYTE>(c[0]);
-            pixel[FI_RGBA_GREEN] = static_cast<BYTE>(c[1]);
-            pixel[FI_RGBA_BLUE] = static_cast<BYTE>(c[2]);
+            RGBQUAD pixel{static_cast<BYTE>(c[2]), static_cast<BYTE>(c[1]), static_cast<BYTE>(c[0]),
+                          0};
+            FreeImage_SetPixelColor(picture.get(), x, height - 1 - y, &pixel);
         }
     }
     return picture;
@@ -39,18 +28,18 @@ Bitmap MakeGreyPicture(int width, int height, const std::function<int(int, int)>
     }
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
-            *PixelOf(picture.get(), x, y, 1) = static_cast<BYTE>(level(x, y));
+            auto index = static_cast<BYTE>(level(x, y));
+            FreeImage_SetPixelIndex(picture.get(), x, height - 1 - y, &index);
         }
     }
     return picture;
 }
 
 PictureFolder::PictureFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "tuvoran-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) {
+    folder = (std::filesystem::temp_directory_path() / "tuvoran-XXXXXX").string();
+    if (mkdtemp(folder.data()) == nullptr) {
         ADD_FAILURE() << "no temporary folder";
     }
-    folder = pattern;
 }
 
 PictureFolder::~PictureFolder() {
@@ -59,9 +48,9 @@ PictureFolder::~PictureFolder() {
 }
 
 std::string PictureFolder::Save(const std::string& name, FIBITMAP* picture,
-                                FREE_IMAGE_FORMAT format, int flags) const {
+                                FREE_IMAGE_FORMAT format) const {
     std::string path = PathOf(name);
-    EXPECT_TRUE(FreeImage_Save(format, picture, path.c_str(), flags)) << name;
+    EXPECT_TRUE(FreeImage_Save(format, picture, path.c_str(), 0)) << name;
     return path;
 }
 

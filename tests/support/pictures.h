@@ -24,11 +24,10 @@ public:
     PictureFolder& operator=(const PictureFolder&) = delete;
 
     std::string PathOf(const std::string& name) const { return folder + "/" + name; }
-    // The picture saved in format under name; its path.
-    std::string Save(const std::string& name, FIBITMAP* picture, FREE_IMAGE_FORMAT format,
-                     int flags = 0) const;
+    // Each returns the path of the file it wrote.
+    std::string Save(const std::string& name, FIBITMAP* picture, FREE_IMAGE_FORMAT format) const;
     std::string Write(const std::string& name, const std::string& bytes) const;
-    // The first fraction of an existing file's bytes, under a new name.
+    // The first fraction of an existing file's bytes.
     std::string Truncate(const std::string& path, const std::string& name, double fraction) const;
 
 private:
