@@ -57,7 +57,7 @@ struct Lettering::Face {
 };
 
 Lettering::Lettering() : face(std::make_unique<Face>()) {
-    fontPath = FindFontFile();
+    const std::string fontPath = FindFontFile();
     if (fontPath.empty()) {
         error = std::string("fontconfig finds no ") + fontPattern +
                 " (Debian package fonts-dejavu-core)";
@@ -76,14 +76,6 @@ Lettering::~Lettering() {
     if (face->library != nullptr) {
         FT_Done_FreeType(face->library);
     }
-}
-
-double Lettering::Ascender(double pixelSize) const {
-    return face->face->ascender * pixelSize / face->face->units_per_EM;
-}
-
-double Lettering::Descender(double pixelSize) const {
-    return -face->face->descender * pixelSize / face->face->units_per_EM;
 }
 
 TextMask Lettering::Render(const std::string& text, double pixelSize, double slant, double tracking,

@@ -28,20 +28,15 @@ public:
 
     // Empty when the face is ready, otherwise why it is not.
     const std::string& Error() const { return error; }
-    const std::string& FontPath() const { return fontPath; }
 
     // pixelSize is the em size; slant shears the glyphs to the right by slant per row upwards;
     // tracking adds pixels between letters; margin pixels of empty room on every side.
     TextMask Render(const std::string& text, double pixelSize, double slant = 0.0,
                     double tracking = 0.0, int margin = 0) const;
-    // Ascender and descender of the face at pixelSize, in pixels (both positive).
-    double Ascender(double pixelSize) const;
-    double Descender(double pixelSize) const;
 
 private:
     struct Face;
     std::unique_ptr<Face> face;
-    std::string fontPath;
     std::string error;
 };
 
