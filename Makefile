@@ -3,6 +3,7 @@
 #   make test                      the whole suite, headless
 #   make test-sanitize             the suite again under AddressSanitizer and UBSan
 #   make bench                     benchmarks, release build
+#   make data                      regenerate the pictures and music in data/ (tools/datagen)
 #   make format / make tidy        clang-format / clang-tidy over the sources
 
 JOBS ?= $(shell nproc)
@@ -12,7 +13,7 @@ BUILD := build
 BUILD_ASAN := build-asan
 BUILD_RELEASE := build-release
 
-.PHONY: all deps build run test test-sanitize bench format tidy clean
+.PHONY: all deps build run test test-sanitize bench data format tidy clean
 
 all: build
 
@@ -45,6 +46,14 @@ bench:
 	@test -f $(BUILD_RELEASE)/CMakeCache.txt || cmake -S . -B $(BUILD_RELEASE) -DCMAKE_BUILD_TYPE=Release
 	cmake --build $(BUILD_RELEASE) -j $(JOBS)
 	tools/run-headless.sh $(BUILD_RELEASE)/bench/tuvoran-bench
+
+# Configures again so that a build folder made before LAME was installed finds it.
+data:
+	@tools/install-deps.sh data
+	@test -f $(BUILD)/CMakeCache.txt || cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake -S . -B $(BUILD) > /dev/null
+	cmake --build $(BUILD) -j $(JOBS) --target tuvoran-datagen
+	./$(BUILD)/tools/tuvoran-datagen data $(BUILD)/data-contact-sheet.png
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')
