@@ -4,6 +4,8 @@
 #include "app/error_text.h"
 #include "app/program_icon.h"
 #include "audio/music_stream.h"
+#include "demo/scene.h"
+#include "demo/timeline.h"
 #include "display/gl_display.h"
 #include "platform/platform.h"
 
@@ -23,8 +25,10 @@ int RunDemo() {
     // Objects of the run are locals: they are destroyed in the reverse order of their
     // construction on every path out of here, the Application last.
     Application application;
-    // Scene creation (sprites and meshes) joins here, before the window.
+    Scene scene;
     MusicStream music;
+    Swarms swarms;
+    TimelineValues values;
 
     application.SetIcon(LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(programIconId)));
     application.SetTitle("Tuvoran");
@@ -39,17 +43,20 @@ int RunDemo() {
     if (display->Open(width, height, bits, true) != 0) {
         return Fail();
     }
-    // Scene loading joins here.
+    if (LoadScene(scene, swarms, values) != 0) {
+        return Fail();
+    }
     if (music.Play(musicPath, false) != 0) {
         return Fail();
     }
-    // The timeline values join here.
+    SetTimelineValues(values);
+    Show show{*display, application, scene, swarms, values};
 
     int quit = 0;
     while (quit == 0) {
         display->Clear();
-        [[maybe_unused]] const int t = music.GetTime();
-        // The timeline is drawn here at t.
+        const int t = music.GetTime();
+        DrawTimeline(show, t);
 
         // All three are asked every frame, in this order: the frame is always presented.
         const int escapeDown = application.IsKeyDown(escapeKey);
@@ -58,7 +65,7 @@ int RunDemo() {
         quit = escapeDown | windowClosed | musicEnded;
     }
 
-    // The particle arrays are freed here, before the display closes.
+    swarms.FreeParticles();
     display->Close();
     return 0;
 }

@@ -32,8 +32,14 @@ struct Scene {
 };
 
 // The swarms exist from the start but hold nothing until the loading stage fills them;
-// they go before the music at teardown.
+// at teardown, before the music, their particle arrays go first, then their sprites.
 struct Swarms {
+    Swarms() = default;
+    ~Swarms() { FreeParticles(); }
+    Swarms(const Swarms&) = delete;
+    Swarms& operator=(const Swarms&) = delete;
+
+    // Cube field, light rays, orbiting particles; the sprites stay.
     void FreeParticles();
 
     ParticleSwarm cubeSwarm;

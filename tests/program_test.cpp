@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <csignal>
+#include <filesystem>
 #include <string>
 #include <thread>
 
@@ -27,6 +28,21 @@ int PressEscapeUntilExit(ChildProcess& program) {
 
 class Program : public ::testing::Test {
 protected:
+    // The show's own pictures, linked in; a test may replace or remove one.
+    Program() {
+        const std::filesystem::path data = std::filesystem::path(TUVORAN_SOURCE_DIR) / "data";
+        for (const auto& entry : std::filesystem::directory_iterator(data)) {
+            if (entry.path().extension() == ".jpg") {
+                std::filesystem::create_symlink(
+                    entry.path(), folder.File("data/" + entry.path().filename().string()));
+            }
+        }
+    }
+
+    void RemovePicture(const std::string& name) const {
+        std::filesystem::remove(folder.File("data/" + name));
+    }
+
     // Music that outlasts every test that ends the show some other way.
     void WriteMusic(int seconds = 60) {
         ASSERT_TRUE(WriteToneMp3(folder.File("data/muzak.mp3"), seconds * rate));
@@ -74,6 +90,31 @@ TEST_F(Program, MissingMusicEndsTheStartUp) {
     ChildProcess program = Start();
     EXPECT_EQ(program.Wait(startupMs), 1);
     EXPECT_EQ(program.ErrorOutput(), "tuvoran: File not found\n");
+}
+
+TEST_F(Program, AMissingPictureEndsTheStartUpNamingIt) {
+    WriteMusic();
+    RemovePicture("blanconick.jpg"); // the white picture of every credit
+    ChildProcess program = Start();
+    EXPECT_EQ(program.Wait(startupMs), 1);
+    EXPECT_EQ(program.ErrorOutput(), "tuvoran: Can not load file : data\\blanconick.jpg\n");
+}
+
+TEST_F(Program, AMissingMaskOrSwarmPictureDoesNotStopTheShow) {
+    WriteMusic(1);
+    RemovePicture("qmz.jpg");
+    RemovePicture("cubonegro.jpg");
+    RemovePicture("rayoa.jpg");
+    ChildProcess program = Start();
+    EXPECT_EQ(program.Wait(startupMs), 0) << program.ErrorOutput();
+}
+
+TEST_F(Program, TheWholeShowPlaysToTheEndOfItsMusic) {
+    std::filesystem::create_symlink(std::filesystem::path(TUVORAN_SOURCE_DIR) / "data/muzak.mp3",
+                                    folder.File("data/muzak.mp3"));
+    ChildProcess program = Start();
+    EXPECT_EQ(program.Wait(180000), 0) << program.ErrorOutput();
+    EXPECT_EQ(program.ErrorOutput(), "");
 }
 
 TEST_F(Program, NoAudioDeviceEndsTheStartUpWithAdviceToWatchWithoutSound) {
