@@ -1,9 +1,9 @@
 #pragma once
 
 // The half of loading a sprite that needs no OpenGL: the picture decoded, brought to the
-// asked depth, its mask merged, and its pixels laid out for the texture. It touches no
-// process-wide state, so pictures may be decoded on any thread and uploaded later on the
-// one that holds the context.
+// asked depth, its mask merged, and its pixels laid out for the texture. It makes no OpenGL
+// call and writes none of the program's process-wide state, so a picture can be decoded on
+// another thread than the one that holds the context and uploads it.
 
 #include "gfx/image_file.h"
 
