@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -68,6 +69,11 @@ RunResult RunShow(Backend& backend, const std::string& folder,
     }
     argv.push_back(nullptr);
 
+    // The run routes SIGINT and SIGTERM to itself; the test program takes them back after.
+    struct sigaction interrupt {};
+    struct sigaction terminate {};
+    sigaction(SIGINT, nullptr, &interrupt);
+    sigaction(SIGTERM, nullptr, &terminate);
     RunResult result{};
     {
         const WorkingFolder inFolder(folder);
@@ -75,6 +81,8 @@ RunResult RunShow(Backend& backend, const std::string& folder,
         result.exitCode = RunPlatform(static_cast<int>(line.size()), argv.data(), backend, WinMain);
         result.errors = testing::internal::GetCapturedStderr();
     }
+    sigaction(SIGINT, &interrupt, nullptr);
+    sigaction(SIGTERM, &terminate, nullptr);
     UnregisterClassA(g_windowClassName, g_instance);
     return result;
 }
