@@ -1,5 +1,6 @@
 #include "gfx/image_file.h"
 
+#include "gfx/decoder_guards.h"
 #include "platform/file_path.h"
 
 #include <tiffio.h>
@@ -167,7 +168,8 @@ Bitmap DecodeImageFile(const char* path) {
     }
     RouteLibraryMessages();
     const File file(std::fopen(NativePath(path).c_str(), "rb"));
-    if (!file || !DeclaresAcceptedSize(format, file.get())) {
+    if (!file || !DecoderCanReadSafely(format, file.get()) ||
+        !DeclaresAcceptedSize(format, file.get())) {
         return nullptr;
     }
     return Decode(format, file.get(), ImageDecodeFlags(format));

@@ -1,0 +1,177 @@
+#include "gfx/decoder_guards.h"
+
+#include "gfx/image_file.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+
+namespace {
+
+std::uint32_t Little16(const unsigned char* bytes) {
+    return bytes[0] | bytes[1] << 8;
+}
+
+std::uint32_t Little32(const unsigned char* bytes) {
+    return Little16(bytes) | Little16(bytes + 2) << 16;
+}
+
+std::uint32_t Big32(const unsigned char* bytes) {
+    return bytes[3] | bytes[2] << 8 | bytes[1] << 16 | static_cast<std::uint32_t>(bytes[0]) << 24;
+}
+
+bool ReadAt(std::FILE* file, long offset, unsigned char* bytes, std::size_t count) {
+    return std::fseek(file, offset, SEEK_SET) == 0 && std::fread(bytes, 1, count, file) == count;
+}
+
+long LengthOf(std::FILE* file) {
+    return std::fseek(file, 0, SEEK_END) == 0 ? std::ftell(file) : -1;
+}
+
+namespace targa {
+
+constexpr long headerBytes = 18;
+constexpr long footerBytes = 26;
+constexpr long extensionBytes = 495;
+constexpr long stampOffsetAt = 486; // in the extension area
+constexpr char signature[] = "TRUEVISION-XFILE.";
+
+// A TARGA 2.0 file may hold a small copy of its picture, the postage stamp, in the space
+// before its footer. The decoder copies as many bytes as the stamp's own size needs from
+// that space without comparing the two, and takes the space less two bytes as the stamp's
+// data, which wraps round below two. The extension area that says where the stamp is must
+// lie whole in the file, or the decoder goes on from uninitialised memory.
+bool StampFits(std::FILE* file, long length, const unsigned char* header) {
+    unsigned char footer[footerBytes];
+    if (length < headerBytes + footerBytes ||
+        !ReadAt(file, length - footerBytes, footer, sizeof(footer)) ||
+        std::memcmp(footer + 8, signature, sizeof(signature)) != 0) {
+        return true; // no TARGA 2.0 footer: the decoder reads no stamp
+    }
+    const long footerOffset = length - footerBytes;
+    const std::uint32_t extensionOffset = Little32(footer);
+    if (extensionOffset == 0) {
+        return true;
+    }
+    unsigned char extension[extensionBytes];
+    if (extensionOffset > static_cast<std::uint32_t>(length - extensionBytes) ||
+        !ReadAt(file, static_cast<long>(extensionOffset), extension, sizeof(extension))) {
+        return false;
+    }
+    const std::uint32_t stampOffset = Little32(extension + stampOffsetAt);
+    if (stampOffset == 0 || stampOffset >= static_cast<std::uint32_t>(footerOffset)) {
+        return true; // the decoder looks for no stamp
+    }
+    const long space = footerOffset - static_cast<long>(stampOffset);
+    unsigned char stampSize[2];
+    if (space < 2 || !ReadAt(file, static_cast<long>(stampOffset), stampSize, sizeof(stampSize))) {
+        return false;
+    }
+    const long pixelBits = header[16];
+    return pixelBits * stampSize[0] / 8 * stampSize[1] <= space - 2;
+}
+
+// The run-length decoder reads through a buffer of the bytes after the header divided by
+// the rows. When that is less than one pixel it reads past the buffer, and when the header
+// and colour map already reach past the end it cannot make the buffer at all and hands back
+// the picture it has just freed.
+bool RowsHaveRoom(long length, const unsigned char* header) {
+    const int imageType = header[2];
+    if (imageType < 9 || imageType > 11) {
+        return true;
+    }
+    const long colourMapBytes =
+        header[1] != 0 ? static_cast<long>(Little16(header + 5)) * ((header[7] + 7) / 8) : 0;
+    const long pixelsAt = headerBytes + header[0] + colourMapBytes;
+    const long pixelBytes = (header[16] + 7) / 8;
+    const long height = Little16(header + 14);
+    return length - pixelsAt >= height * pixelBytes;
+}
+
+bool CanBeRead(std::FILE* file) {
+    unsigned char header[headerBytes];
+    const long length = LengthOf(file);
+    if (length < headerBytes || !ReadAt(file, 0, header, sizeof(header))) {
+        return true; // too short for a header: the decoder refuses it itself
+    }
+    return StampFits(file, length, header) && RowsHaveRoom(length, header);
+}
+
+} // namespace targa
+
+namespace sunRaster {
+
+constexpr long headerBytes = 32;
+
+// The decoder allocates the colour map at the length the header gives, up to 4 GiB, and
+// reads into it without looking whether the allocation was made.
+bool CanBeRead(std::FILE* file) {
+    unsigned char header[headerBytes];
+    const long length = LengthOf(file);
+    if (length < headerBytes || !ReadAt(file, 0, header, sizeof(header))) {
+        return true;
+    }
+    const std::uint32_t mapType = Big32(header + 24);
+    const std::uint32_t mapLength = Big32(header + 28);
+    return mapType == 0 || mapLength <= static_cast<std::uint32_t>(length - headerBytes);
+}
+
+} // namespace sunRaster
+
+namespace anymap {
+
+// The next number as the decoder reads it: anything but digits before it is skipped, and
+// a '#' skips to the end of its line. Digits beyond the int range would wrap round in the
+// decoder; here the number just stays above the range. -1 at the file's end.
+long NextNumber(std::FILE* file) {
+    int c = std::fgetc(file);
+    while (c != EOF && (c < '0' || c > '9')) {
+        if (c == '#') {
+            while (c != EOF && c != '\n') {
+                c = std::fgetc(file);
+            }
+        }
+        c = std::fgetc(file);
+    }
+    if (c == EOF) {
+        return -1;
+    }
+    constexpr long beyondAnySize = 1L << 40;
+    long number = 0;
+    for (; c >= '0' && c <= '9'; c = std::fgetc(file)) {
+        number = std::min(number * 10 + (c - '0'), beyondAnySize);
+    }
+    return number;
+}
+
+// The decoder reads the width and height into ints that wrap round, and then sizes the
+// picture by their magnitudes but its reads of the rows by the values themselves: a width
+// of 2^32 - 1 becomes a picture one pixel wide and rows read far beyond it.
+bool CanBeRead(std::FILE* file) {
+    unsigned char magic[2];
+    if (!ReadAt(file, 0, magic, sizeof(magic)) || magic[0] != 'P' || magic[1] < '1' ||
+        magic[1] > '6') {
+        return true; // not a portable anymap: the decoder refuses it itself
+    }
+    const long width = NextNumber(file);
+    const long height = NextNumber(file);
+    const long largest = largestPictureSide;
+    return width <= largest && height <= largest;
+}
+
+} // namespace anymap
+
+} // namespace
+
+bool DecoderCanReadSafely(FREE_IMAGE_FORMAT format, std::FILE* file) {
+    bool safe = true;
+    if (format == FIF_TARGA) {
+        safe = targa::CanBeRead(file);
+    } else if (format == FIF_RAS) {
+        safe = sunRaster::CanBeRead(file);
+    } else if (format == FIF_PBM || format == FIF_PGM || format == FIF_PPM) {
+        safe = anymap::CanBeRead(file);
+    }
+    std::rewind(file);
+    return safe;
+}
