@@ -71,21 +71,55 @@ bool StampFits(std::FILE* file, long length, const unsigned char* header) {
     return pixelBits * stampSize[0] / 8 * stampSize[1] <= space - 2;
 }
 
-// The run-length decoder reads through a buffer of the bytes after the header divided by
-// the rows. When that is less than one pixel it reads past the buffer, and when the header
-// and colour map already reach past the end it cannot make the buffer at all and hands back
-// the picture it has just freed.
-bool RowsHaveRoom(long length, const unsigned char* header) {
+// Where the decoder takes the pixels to start: after the header and the picture's name,
+// and after the colour map for 8 and 16 bits only.
+long PixelsAt(const unsigned char* header) {
+    const int bits = header[16];
+    const bool mapped = header[1] != 0 && (bits == 8 || bits == 15 || bits == 16);
+    const long mapBytes = static_cast<long>(Little16(header + 5)) * ((header[7] + 7) / 8);
+    return headerBytes + header[0] + (mapped ? mapBytes : 0);
+}
+
+// The run-length decoder reads through a buffer of the bytes after the pixels' start
+// divided by the rows: less than a pixel a row and it reads past the buffer; a start past
+// the file's end and it cannot make the buffer and hands back the picture it has just
+// freed. It stops a packet from writing past the picture only where rows have no padding,
+// and it goes on from its buffer's stale bytes after the file's end. So the packets must
+// cover the picture exactly, within the file.
+bool RunsFillThePicture(std::FILE* file, long length, const unsigned char* header) {
     const int imageType = header[2];
     if (imageType < 9 || imageType > 11) {
         return true;
     }
-    const long colourMapBytes =
-        header[1] != 0 ? static_cast<long>(Little16(header + 5)) * ((header[7] + 7) / 8) : 0;
-    const long pixelsAt = headerBytes + header[0] + colourMapBytes;
-    const long pixelBytes = (header[16] + 7) / 8;
+    const long width = Little16(header + 12);
     const long height = Little16(header + 14);
-    return length - pixelsAt >= height * pixelBytes;
+    const long largest = largestPictureSide;
+    if (width > largest || height > largest) {
+        return true; // refused by its size before it is decoded
+    }
+    const long pixelBytes = header[16] == 15 ? 2 : header[16] / 8;
+    if (pixelBytes == 0) {
+        return true; // pictures of fewer bits are not decoded
+    }
+    const long pixelsAt = PixelsAt(header);
+    if (length - pixelsAt < height * pixelBytes || std::fseek(file, pixelsAt, SEEK_SET) != 0) {
+        return false;
+    }
+    const long long pixels = static_cast<long long>(width) * height;
+    long long done = 0;
+    while (done < pixels) {
+        const int packet = std::fgetc(file);
+        if (packet == EOF) {
+            return false;
+        }
+        const long count = (packet & 0x7F) + 1;
+        const long bytes = (packet & 0x80) != 0 ? pixelBytes : count * pixelBytes;
+        if (std::fseek(file, bytes, SEEK_CUR) != 0 || std::ftell(file) > length) {
+            return false;
+        }
+        done += count;
+    }
+    return done == pixels;
 }
 
 bool CanBeRead(std::FILE* file) {
@@ -94,7 +128,7 @@ bool CanBeRead(std::FILE* file) {
     if (length < headerBytes || !ReadAt(file, 0, header, sizeof(header))) {
         return true; // too short for a header: the decoder refuses it itself
     }
-    return StampFits(file, length, header) && RowsHaveRoom(length, header);
+    return StampFits(file, length, header) && RunsFillThePicture(file, length, header);
 }
 
 } // namespace targa

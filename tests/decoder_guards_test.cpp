@@ -27,10 +27,11 @@ std::string Big32(std::uint32_t value) {
             static_cast<char>(value >> 8), static_cast<char>(value)};
 }
 
-// An uncompressed or run-length coded 24-bit TARGA header.
-std::string TargaHeader(int width, int height, bool runLength, int idLength = 0) {
+// An uncompressed or run-length coded true-colour TARGA header.
+std::string TargaHeader(int width, int height, bool runLength, int idLength = 0, int bits = 24) {
     return std::string{static_cast<char>(idLength), 0, static_cast<char>(runLength ? 10 : 2)} +
-           std::string(9, '\0') + Little16(width) + Little16(height) + std::string("\x18\x00", 2);
+           std::string(9, '\0') + Little16(width) + Little16(height) +
+           std::string{static_cast<char>(bits), 0};
 }
 
 // A 4 x 4 TARGA 2.0 picture whose postage stamp declares stampWidth x stampHeight pixels
@@ -39,7 +40,8 @@ std::string TargaHeader(int width, int height, bool runLength, int idLength = 0)
 // start to the footer, extension area included.
 std::string TargaWithStamp(int stampWidth, int stampHeight, int stampBytes,
                            bool stampOnLastByte = false) {
-    std::string file = TargaHeader(4, 4, false) + std::string(4 * 4 * 3, '\x40');
+    constexpr std::size_t pixelBytes = 4 * 4 * 3;
+    std::string file = TargaHeader(4, 4, false) + std::string(pixelBytes, '\x40');
     auto stampOffset = static_cast<std::uint32_t>(file.size());
     file += std::string{static_cast<char>(stampWidth), static_cast<char>(stampHeight)};
     file += std::string(static_cast<std::size_t>(stampBytes), '\x20');
@@ -68,7 +70,7 @@ TEST(DecoderGuards, TargaPostageStampsThatDoNotFitTheirSpaceAreRefused) {
         DecodeImageFile(folder.Write("wrapped.tga", TargaWithStamp(0, 0, 0, true)).c_str()));
 }
 
-TEST(DecoderGuards, RunLengthTargaWithoutAPixelForEachRowIsRefused) {
+TEST(DecoderGuards, RunLengthTargaPacketsMustCoverThePictureExactlyWithinTheFile) {
     PictureFolder folder;
     // A run of sixteen pixels for each of the four rows.
     std::string rows;
@@ -76,11 +78,20 @@ TEST(DecoderGuards, RunLengthTargaWithoutAPixelForEachRowIsRefused) {
         rows += std::string("\x8F\x10\x20\x30", 4);
     }
     EXPECT_TRUE(DecodeImageFile(folder.Write("runs.tga", TargaHeader(16, 4, true) + rows).c_str()));
-    // The decoder would hand back the picture it had just freed.
+    // A start of the pixels past the end: the decoder would hand back a freed picture.
     EXPECT_FALSE(
         DecodeImageFile(folder.Write("long-id.tga", TargaHeader(16, 4, true, 200) + rows).c_str()));
+    // Packets that end with the file before the picture does: the decoder goes on from
+    // stale bytes.
     EXPECT_FALSE(DecodeImageFile(
         folder.Write("short.tga", TargaHeader(16, 4, true) + rows.substr(0, 6)).c_str()));
+    // Rows of three 16-bit pixels are padded to eight bytes, so a run of four passes the
+    // decoder's own check and writes its last pixel past the picture.
+    const std::string pixel("\x1F\x7C", 2);
+    EXPECT_TRUE(DecodeImageFile(
+        folder.Write("three.tga", TargaHeader(3, 1, true, 0, 16) + "\x82" + pixel).c_str()));
+    EXPECT_FALSE(DecodeImageFile(
+        folder.Write("four.tga", TargaHeader(3, 1, true, 0, 16) + "\x83" + pixel).c_str()));
 }
 
 TEST(DecoderGuards, SunRasterColourMapsLongerThanTheFileAreRefused) {

@@ -64,6 +64,7 @@ RunResult RunShow(Backend& backend, const std::string& folder,
     std::vector<std::string> line{"tuvoran"};
     line.insert(line.end(), arguments.begin(), arguments.end());
     std::vector<char*> argv;
+    argv.reserve(line.size() + 1);
     for (std::string& argument : line) {
         argv.push_back(argument.data());
     }
