@@ -137,17 +137,23 @@ namespace sunRaster {
 
 constexpr long headerBytes = 32;
 
-// The decoder allocates the colour map at the length the header gives, up to 4 GiB, and
-// reads into it without looking whether the allocation was made.
+// The decoder sizes the picture by the magnitudes of the width and height read as ints,
+// but its rows by the header's own values: a width of 2^32 - 129 makes a picture 129
+// pixels wide and rows written far beyond it. It also allocates the colour map at the
+// length the header gives, up to 4 GiB, and reads into it without looking whether the
+// allocation was made.
 bool CanBeRead(std::FILE* file) {
     unsigned char header[headerBytes];
     const long length = LengthOf(file);
     if (length < headerBytes || !ReadAt(file, 0, header, sizeof(header))) {
         return true;
     }
+    const std::uint32_t width = Big32(header + 4);
+    const std::uint32_t height = Big32(header + 8);
     const std::uint32_t mapType = Big32(header + 24);
     const std::uint32_t mapLength = Big32(header + 28);
-    return mapType == 0 || mapLength <= static_cast<std::uint32_t>(length - headerBytes);
+    return width <= largestPictureSide && height <= largestPictureSide &&
+           (mapType == 0 || mapLength <= static_cast<std::uint32_t>(length - headerBytes));
 }
 
 } // namespace sunRaster

@@ -94,11 +94,15 @@ TEST(DecoderGuards, RunLengthTargaPacketsMustCoverThePictureExactlyWithinTheFile
         folder.Write("four.tga", TargaHeader(3, 1, true, 0, 16) + "\x83" + pixel).c_str()));
 }
 
-TEST(DecoderGuards, SunRasterColourMapsLongerThanTheFileAreRefused) {
+TEST(DecoderGuards, SunRasterSizesBeyondTheIntRangeAndColourMapsLongerThanTheFileAreRefused) {
     PictureFolder folder;
     EXPECT_TRUE(DecodeImageFile(folder.Write("map.ras", SunRasterWithMap(6, 6)).c_str()));
     EXPECT_FALSE(
         DecodeImageFile(folder.Write("huge-map.ras", SunRasterWithMap(0xF1000000, 6)).c_str()));
+    // Read as an int, 2^32 - 129 is -129: a picture 129 pixels wide, rows of 65,407 bytes.
+    std::string wraps = SunRasterBytes(4, 2, true);
+    wraps.replace(4, 4, Big32(0xFFFFFF7F));
+    EXPECT_FALSE(DecodeImageFile(folder.Write("wraps.ras", wraps).c_str()));
 }
 
 TEST(DecoderGuards, AnymapSizesBeyondTheIntRangeAreRefused) {
