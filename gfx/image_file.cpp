@@ -88,8 +88,6 @@ long DLL_CALLCONV TellSource(fi_handle handle) {
     return std::ftell(static_cast<PictureSource*>(handle)->file);
 }
 
-FreeImageIO sourceCalls{ReadSource, WriteNothing, SeekSource, TellSource};
-
 // Most decoders ask for exactly the bytes they need, so a read that the file's end cuts
 // short means the file was cut. Those that read ahead in blocks (JPEG, and run-length coded
 // TARGA and PCX) meet a short block at every file's end; for them only a read that finds
@@ -114,9 +112,10 @@ bool ReadsAhead(FREE_IMAGE_FORMAT format, std::FILE* file) {
 Bitmap Decode(FREE_IMAGE_FORMAT format, std::FILE* file, int flags) {
     std::rewind(file);
     const bool readsAhead = ReadsAhead(format, file);
+    FreeImageIO calls{ReadSource, WriteNothing, SeekSource, TellSource};
     PictureSource source{file, false, false};
     const unsigned int reportsBefore = g_decoderReports;
-    Bitmap bitmap(FreeImage_LoadFromHandle(format, &sourceCalls, &source, flags));
+    Bitmap bitmap(FreeImage_LoadFromHandle(format, &calls, &source, flags));
     const bool cut = readsAhead ? source.emptyRead : source.shortRead;
     if (g_decoderReports != reportsBefore || cut) {
         bitmap.reset();
