@@ -40,7 +40,7 @@ std::string TargaHeader(int width, int height, bool runLength, int idLength = 0,
 // start to the footer, extension area included.
 std::string TargaWithStamp(int stampWidth, int stampHeight, int stampBytes,
                            bool stampOnLastByte = false) {
-    constexpr std::size_t pixelBytes = 4 * 4 * 3;
+    constexpr std::size_t pixelBytes = 48; // 4 x 4 pixels of 3 bytes
     std::string file = TargaHeader(4, 4, false) + std::string(pixelBytes, '\x40');
     auto stampOffset = static_cast<std::uint32_t>(file.size());
     file += std::string{static_cast<char>(stampWidth), static_cast<char>(stampHeight)};
