@@ -179,13 +179,15 @@ TEST(DataFaults, EachFaultOfEachPictureOrMaskAtTheLoader) {
 
 // The whole run, one file at a time, each with a fault of its own in turn.
 TEST(DataFaults, APictureEndsTheStartUpAndAMaskOrSwarmPictureDoesNot) {
+    constexpr int musicMs = 66000;
+    constexpr int stepMs = 500;
     int turn = 0;
     for (const DataFile& file : dataFiles) {
         const Fault fault = allFaults[turn++ % std::size(allFaults)];
         SCOPED_TRACE(std::string(file.name) + ", " + NameOf(fault));
         ShowFolder folder;
         Damage(folder, file.name, fault);
-        ClosingBackend backend;
+        PlayingBackend backend(stepMs);
         const RunResult run = RunShow(backend, folder.Path());
         if (file.role == Role::Picture) {
             EXPECT_EQ(run.exitCode, 1);
@@ -193,9 +195,10 @@ TEST(DataFaults, APictureEndsTheStartUpAndAMaskOrSwarmPictureDoesNot) {
                       std::string("tuvoran: Can not load file : data\\") + file.name + "\n");
             EXPECT_EQ(backend.swaps, 0);
         } else {
+            // Every moment of the timeline is drawn without the file, until the music ends.
             EXPECT_EQ(run.exitCode, 0);
             EXPECT_EQ(run.errors, "");
-            EXPECT_GT(backend.swaps, 0);
+            EXPECT_GE(backend.swaps, musicMs / stepMs);
         }
         EXPECT_FALSE(backend.displayModeSet);
         EXPECT_FALSE(backend.contextCurrent);
@@ -212,14 +215,20 @@ TEST(DataFaults, MusicThatCannotBeReadEndsTheStartUpAndCutMusicPlaysWhatItHas) {
         {Fault::Garbage, "tuvoran: Unknown file format\n"},
         {Fault::OtherFormat, "tuvoran: Unknown file format\n"},
     };
+    constexpr int stepMs = 500;
     for (const auto& [fault, errors] : faults) {
         SCOPED_TRACE(NameOf(fault));
         ShowFolder folder;
         Damage(folder, "muzak.mp3", fault);
-        ClosingBackend backend;
+        PlayingBackend backend(stepMs);
         const RunResult run = RunShow(backend, folder.Path());
-        EXPECT_EQ(run.exitCode, errors[0] == '\0' ? 0 : 1);
+        const bool plays = errors[0] == '\0';
+        EXPECT_EQ(run.exitCode, plays ? 0 : 1);
         EXPECT_EQ(run.errors, errors);
+        if (plays) { // half of the 66 s, and the show ends with it
+            EXPECT_GE(backend.swaps, 33000 / stepMs);
+            EXPECT_LT(backend.swaps, 34000 / stepMs);
+        }
         EXPECT_FALSE(backend.displayModeSet);
         EXPECT_EQ(backend.LiveWindows(), 0);
         EXPECT_FALSE(backend.audioOpen);

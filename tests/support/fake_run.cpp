@@ -38,6 +38,14 @@ void ClosingBackend::SwapBuffers(NativeWindow* window) {
     }
 }
 
+void PlayingBackend::SwapBuffers(NativeWindow* window) {
+    FakeBackend::SwapBuffers(window);
+    constexpr std::int64_t nanosecondsPerMs = 1000000;
+    time += static_cast<std::uint32_t>(stepMs);
+    audioNanoseconds += stepMs * nanosecondsPerMs;
+    PullAudio(audioRequest.rate * stepMs / 1000);
+}
+
 ShowFolder::ShowFolder() {
     for (const auto& entry : std::filesystem::directory_iterator(showData)) {
         std::filesystem::create_symlink(entry.path(),

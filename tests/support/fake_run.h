@@ -20,6 +20,17 @@ private:
     int framesBeforeClose;
 };
 
+// A fake backend on which the music plays on by a step with each frame presented, so that
+// a run goes through the whole timeline within a few hundred frames and ends with it.
+class PlayingBackend : public FakeBackend {
+public:
+    explicit PlayingBackend(int stepMs = 500) : stepMs(stepMs) {}
+    void SwapBuffers(NativeWindow* window) override;
+
+private:
+    int stepMs;
+};
+
 // A working folder with the show's data: every picture and the music of data/ linked in.
 class ShowFolder {
 public:
