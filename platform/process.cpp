@@ -40,6 +40,8 @@ void InstallSignalHandlers() {
     action.sa_flags = SA_RESTART;
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
+    // A closed terminal must not kill the show with the desktop's mode still changed.
+    sigaction(SIGHUP, &action, nullptr);
 }
 
 std::string BaseName(const char* path) {

@@ -11,7 +11,7 @@ using WinMainFunction = int (*)(HINSTANCE, HINSTANCE, char*, int);
 // The command line as one string, program name first (quoted when it holds a space).
 char* GetCommandLineA();
 
-// Keeps argv as the command line, makes backend current, routes SIGINT and SIGTERM to a
+// Keeps argv as the command line, makes backend current, routes SIGINT, SIGTERM and SIGHUP to a
 // close request of the window, and runs winMain. Returns what winMain returns.
 int RunPlatform(int argc, char** argv, Backend& backend, WinMainFunction winMain);
 

@@ -8,7 +8,7 @@
 
 const IconImage* ImageOfIcon(HICON icon);
 
-// True once for each SIGINT or SIGTERM received since the last call.
+// True once for each SIGINT, SIGTERM or SIGHUP received since the last call.
 bool TakeSignalCloseRequest();
 
 // A line for the user that the next message box adds on standard error below its text, for
