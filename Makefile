@@ -3,6 +3,7 @@
 #   make test                      the whole suite, headless
 #   make test-sanitize             the suite again under AddressSanitizer and UBSan
 #   make bench                     benchmarks, release build
+#   make video                     render the whole show to tuvoran.mp4 (tuvoran-capture)
 #   make data                      regenerate the pictures and music in data/ (tools/datagen)
 #   make format / make tidy        clang-format / clang-tidy over the sources
 
@@ -13,7 +14,7 @@ BUILD := build
 BUILD_ASAN := build-asan
 BUILD_RELEASE := build-release
 
-.PHONY: all deps build run test test-sanitize bench data format tidy clean
+.PHONY: all deps build run test test-sanitize bench video data format tidy clean
 
 all: build
 
@@ -46,6 +47,12 @@ bench:
 	@test -f $(BUILD_RELEASE)/CMakeCache.txt || cmake -S . -B $(BUILD_RELEASE) -DCMAKE_BUILD_TYPE=Release
 	cmake --build $(BUILD_RELEASE) -j $(JOBS)
 	tools/run-headless.sh $(BUILD_RELEASE)/bench/tuvoran-bench
+
+video:
+	@tools/install-deps.sh video
+	@test -f $(BUILD)/CMakeCache.txt || cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake --build $(BUILD) -j $(JOBS) --target tuvoran-capture
+	./$(BUILD)/tuvoran-capture --out tuvoran.mp4
 
 # Configures again so that a build folder made before LAME was installed finds it.
 data:
