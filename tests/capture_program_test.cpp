@@ -8,6 +8,7 @@
 #include <FreeImage.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <csignal>
@@ -226,6 +227,17 @@ TEST_F(CaptureProgram, StillsShowWhatTheTimelineHasOnTheScreenAtTheirTimes) {
     EXPECT_TRUE(fs::exists(Path("stills/music.wav")));
 }
 
+TEST_F(CaptureProgram, AStillAfterTheEndOfTheShowIsReportedAsMissing) {
+    const Result result =
+        Capture({"--png", "stills", "--at", "1000,70000", "--size", "64x48", "--fps", "5"});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_NE(
+        result.errors.find("tuvoran-capture: no frame at 70000 ms: the show ended at 65.800 s"),
+        std::string::npos)
+        << result.errors;
+    EXPECT_TRUE(fs::exists(Path("stills/at-1000.png")));
+}
+
 // Every frame up to the one at the given time, numbered from 0, and the music to the end
 // of the last frame; twice the same to the byte.
 TEST_F(CaptureProgram, TheSameCaptureTwiceGivesTheSameFramesAndSound) {
@@ -296,14 +308,31 @@ TEST_F(CaptureProgram, TheWholeShowEndsWithItsMusic) {
     const Result result = Capture({"--out", "show.mp4", "--size", "160x120", "--fps", "10"});
     ASSERT_EQ(result.exitCode, 0) << result.errors;
     const std::int64_t frames = VirtualClock(10).FramesBeforeAudioEnds(musicFrames, 44100);
-    EXPECT_NE(result.errors.find("wrote show.mp4: " + std::to_string(frames) + " frames"),
-              std::string::npos)
+    // Standard error is not a terminal: no progress bar, only the summary.
+    EXPECT_EQ(result.errors.rfind("tuvoran-capture: wrote show.mp4: " + std::to_string(frames) +
+                                      " frames to 65.",
+                                  0),
+              0u)
         << result.errors;
+    EXPECT_EQ(std::count(result.errors.begin(), result.errors.end(), '\n'), 1);
+    EXPECT_EQ(result.errors.find('\r'), std::string::npos);
     auto video = Probe(Path("show.mp4"), "v:0");
     EXPECT_EQ(video["nb_read_frames"], std::to_string(frames));
     EXPECT_NEAR(std::stod(video["duration"]), frames / 10.0, 0.001);
     auto audio = Probe(Path("show.mp4"), "a:0");
     EXPECT_NEAR(std::stod(audio["duration"]), 66.0, 0.05);
+}
+
+TEST_F(CaptureProgram, AnEncoderThatGivesUpFailsTheCapture) {
+    if (!EncoderInstalled()) {
+        GTEST_SKIP() << "ffmpeg is not installed";
+    }
+    // No container goes by this name.
+    const Result result = Capture({"--out", "show.nothing", "--size", "160x120", "--quiet"});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_NE(result.errors.find("tuvoran-capture: ffmpeg failed (exit status 1)"),
+              std::string::npos)
+        << result.errors;
 }
 
 TEST_F(CaptureProgram, CtrlCStopsTheCaptureAndLeavesAPlayableVideo) {

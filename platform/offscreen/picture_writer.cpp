@@ -38,7 +38,7 @@ bool SavePng(const std::uint8_t* pixels, int width, int height, const std::strin
     if (opaque == nullptr) {
         return false;
     }
-    const bool saved = FreeImage_Save(FIF_PNG, opaque, path.c_str(), PNG_DEFAULT) == TRUE;
+    const bool saved = FreeImage_Save(FIF_PNG, opaque, path.c_str(), PNG_Z_BEST_SPEED) == TRUE;
     FreeImage_Unload(opaque);
     return saved;
 }
