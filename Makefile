@@ -3,6 +3,7 @@
 #   make test                      the whole suite, headless
 #   make test-sanitize             the suite again under AddressSanitizer and UBSan
 #   make bench                     benchmarks, release build
+#   make fuzz [FUZZ_SECONDS=90]    the libFuzzer targets, clang with the sanitizers
 #   make video                     render the whole show to tuvoran.mp4 (tuvoran-capture)
 #   make data                      regenerate the pictures and music in data/ (tools/datagen)
 #   make format / make tidy        clang-format / clang-tidy over the sources
@@ -13,8 +14,10 @@ ARGS ?=
 BUILD := build
 BUILD_ASAN := build-asan
 BUILD_RELEASE := build-release
+BUILD_FUZZ := build-fuzz
+FUZZ_SECONDS ?= 90
 
-.PHONY: all deps build run test test-sanitize bench video data format tidy clean
+.PHONY: all deps build run test test-sanitize bench fuzz video data format tidy clean
 
 all: build
 
@@ -48,6 +51,13 @@ bench:
 	cmake --build $(BUILD_RELEASE) -j $(JOBS)
 	tools/run-headless.sh $(BUILD_RELEASE)/bench/tuvoran-bench
 
+fuzz:
+	@tools/install-deps.sh test
+	@test -f $(BUILD_FUZZ)/CMakeCache.txt || CC=clang CXX=clang++ cmake -S . -B $(BUILD_FUZZ) \
+		-DCMAKE_BUILD_TYPE=RelWithDebInfo -DTUVORAN_FUZZ=ON -DTUVORAN_TESTS=OFF
+	cmake --build $(BUILD_FUZZ) -j $(JOBS) --target picture_fuzzer display_mode_fuzzer tuvoran-fuzz-corpus
+	tools/run-fuzzers.sh $(BUILD_FUZZ) $(FUZZ_SECONDS)
+
 video:
 	@tools/install-deps.sh video
 	@test -f $(BUILD)/CMakeCache.txt || cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
@@ -69,4 +79,4 @@ tidy: $(BUILD)/CMakeCache.txt
 	run-clang-tidy -quiet -p $(BUILD) $$(git ls-files '*.cpp')
 
 clean:
-	rm -rf $(BUILD) $(BUILD_ASAN) $(BUILD_RELEASE)
+	rm -rf $(BUILD) $(BUILD_ASAN) $(BUILD_RELEASE) $(BUILD_FUZZ)

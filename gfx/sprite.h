@@ -2,6 +2,7 @@
 
 // A picture held as an OpenGL texture, with the placement values that drawing applies.
 
+struct DecodedPicture;
 struct FIBITMAP;
 
 struct Sprite {
@@ -14,6 +15,9 @@ struct Sprite {
     // into the alpha channel when it is given, and uploads the texture. Needs a current
     // OpenGL context. 0 on success; 1 with the message in the last-error text.
     int Load(const char* path, int bpp, const char* maskPath);
+    // The OpenGL half of Load, after DecodePicture: keeps the picture's image and makes the
+    // texture from it. Needs a current OpenGL context; leaves the texture bound.
+    void Upload(DecodedPicture&& picture);
 
     bool hasAlpha;
     float x;
@@ -32,6 +36,6 @@ struct Sprite {
     float g;
     float b;
     float a;
-    FIBITMAP* image; // owned
+    FIBITMAP* image;      // owned
     unsigned int texture; // 0 until a load succeeds
 };

@@ -36,6 +36,8 @@ void InstallSignalHandlers() {
     struct sigaction action {};
     action.sa_handler = OnTerminationSignal;
     sigemptyset(&action.sa_mask);
+    // Calls that a signal interrupts go on: reading a picture must not fail because of one.
+    action.sa_flags = SA_RESTART;
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
 }
@@ -88,6 +90,8 @@ int RunPlatform(int argc, char** argv, Backend& backend, WinMainFunction winMain
     if (argc > 0 && argv[0][0] != '\0') {
         programName = BaseName(argv[0]);
     }
+    // A close asked for belongs to the run it was asked of.
+    pendingSignals = 0;
     InstallSignalHandlers();
     SetBackend(&backend);
     const int result = winMain(GetModuleHandleA(nullptr), nullptr, commandLine.data(), SW_SHOW);

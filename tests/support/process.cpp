@@ -11,6 +11,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <thread>
@@ -118,4 +119,31 @@ bool PressKey(const char* keyName) {
     XFlush(display);
     XCloseDisplay(display);
     return sent;
+}
+
+bool WindowShown(const char* title) {
+    Display* display = XOpenDisplay(nullptr);
+    if (display == nullptr) {
+        return false;
+    }
+    Window root = 0;
+    Window parent = 0;
+    Window* children = nullptr;
+    unsigned int count = 0;
+    bool shown = false;
+    if (XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count) != 0) {
+        for (unsigned int i = 0; i < count && !shown; ++i) {
+            char* name = nullptr;
+            XWindowAttributes attributes{};
+            if (XFetchName(display, children[i], &name) != 0 && name != nullptr) {
+                shown = std::strcmp(name, title) == 0 &&
+                        XGetWindowAttributes(display, children[i], &attributes) != 0 &&
+                        attributes.map_state == IsViewable;
+                XFree(name);
+            }
+        }
+        XFree(children);
+    }
+    XCloseDisplay(display);
+    return shown;
 }

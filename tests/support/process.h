@@ -34,3 +34,6 @@ private:
 
 // Presses and releases a key on the X display, as from the keyboard.
 bool PressKey(const char* keyName);
+
+// True while a top-level window of that title is shown on the X display.
+bool WindowShown(const char* title);

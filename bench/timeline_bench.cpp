@@ -1,0 +1,95 @@
+// The CPU cost of the show's busiest frames, without the GL driver's share, and the heap
+// allocations of the main loop's work: the timeline on a backend whose GL calls do nothing.
+
+#include "allocation_counter.h"
+#include "app/application.h"
+#include "demo/timeline.h"
+#include "display/gl_display.h"
+#include "harness.h"
+#include "platform/random.h"
+#include "support/fake_backend.h"
+
+#include <algorithm>
+#include <chrono>
+#include <vector>
+
+namespace {
+
+// The sizes of the show's pictures; only the arithmetic of placement reads them here.
+void GiveSizes(Scene& scene, Swarms& swarms) {
+    for (Sprite* sprite :
+         {&scene.metronomoideSprite, &scene.ovrinSprite, &scene.negdegSprite, &scene.codeSprite,
+          &scene.kurneSprite, &scene.dospeSprite, &scene.fraluSprite, &scene.tuvoranSprite,
+          &swarms.cubeSwarm.sprite, &swarms.particleSwarm.sprite, &swarms.raySwarm.sprite}) {
+        sprite->width = 256;
+        sprite->height = 64;
+    }
+}
+
+struct FrameCost {
+    double medianMs;
+    double worstMs;
+    std::uint64_t allocations;
+};
+
+// Frames 16 ms apart across [from, to), each a whole pass of the loop's work but the music.
+FrameCost MeasureFrames(int from, int to, int rounds) {
+    FakeBackend backend;
+    ScopedBackend scope(backend);
+    Application application;
+    application.RegisterWindowClass();
+    GLDisplay& display = *application.CreateDisplay();
+    display.Open(640, 480, 32, true);
+    Scene scene;
+    Swarms swarms;
+    TimelineValues values;
+    GiveSizes(scene, swarms);
+    SeedRandomNumbers(1);
+    SetUpCubeField(swarms.cubeSwarm);
+    SetUpOrbitingParticles(swarms.particleSwarm);
+    SetUpLightRays(swarms.raySwarm);
+    scene.gridMesh.SetTriangleCount(GridLayer::triangles);
+    SetTimelineValues(values);
+    Show show{display, application, scene, swarms, values};
+
+    std::vector<double> times;
+    times.reserve(static_cast<std::size_t>(rounds) * ((to - from) / 16 + 1));
+    const std::uint64_t allocationsBefore = AllocationCount();
+    for (int round = 0; round < rounds; ++round) {
+        for (int t = from; t < to; t += 16) {
+            const auto start = std::chrono::steady_clock::now();
+            display.Clear();
+            DrawTimeline(show, t);
+            application.IsKeyDown(27);
+            backend.time += 16;
+            display.EndFrame();
+            const auto end = std::chrono::steady_clock::now();
+            times.push_back(std::chrono::duration<double, std::milli>(end - start).count());
+        }
+    }
+    const std::uint64_t allocations = AllocationCount() - allocationsBefore;
+    UnregisterClassA(g_windowClassName, g_instance);
+    std::sort(times.begin(), times.end());
+    return {times[times.size() / 2], times[times.size() * 99 / 100], allocations};
+}
+
+std::vector<Figure> RunTimeline(const BenchOptions& options) {
+    const int rounds = options.quick ? 1 : 20;
+    const FrameCost credits = MeasureFrames(17000, 25000, rounds);
+    const FrameCost orbits = MeasureFrames(39000, 40000, rounds * 8);
+    std::vector<Figure> figures = {
+        {"DrawTimeline, 17 to 25 s: median frame", credits.medianMs, "ms", "<= 0.2 ms"},
+        {"DrawTimeline, 17 to 25 s: 99th percentile", credits.worstMs, "ms", "<= 0.2 ms"},
+        {"DrawTimeline, 39 to 40 s: median frame", orbits.medianMs, "ms", "<= 0.2 ms"},
+        {"DrawTimeline, 39 to 40 s: 99th percentile", orbits.worstMs, "ms", "<= 0.2 ms"},
+    };
+    if (AllocationsCounted()) {
+        figures.push_back({"heap allocations in those frames",
+                           static_cast<double>(credits.allocations + orbits.allocations), "", "0"});
+    }
+    return figures;
+}
+
+const bool registered = RegisterBenchmark("timeline", RunTimeline);
+
+} // namespace

@@ -1,0 +1,97 @@
+#include "support/fake_run.h"
+
+#include "app/application.h"
+#include "app/run_demo.h"
+#include "platform/process.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+namespace {
+
+const std::filesystem::path showData = std::filesystem::path(TUVORAN_SOURCE_DIR) / "data";
+
+// Changes the working folder for the life of the object.
+class WorkingFolder {
+public:
+    explicit WorkingFolder(const std::string& folder) : previous(std::filesystem::current_path()) {
+        std::filesystem::current_path(folder);
+    }
+    ~WorkingFolder() { std::filesystem::current_path(previous); }
+    WorkingFolder(const WorkingFolder&) = delete;
+    WorkingFolder& operator=(const WorkingFolder&) = delete;
+
+private:
+    std::filesystem::path previous;
+};
+
+} // namespace
+
+void ClosingBackend::SwapBuffers(NativeWindow* window) {
+    FakeBackend::SwapBuffers(window);
+    if (swaps == framesBeforeClose) {
+        events.push_back({NativeEventType::CloseRequest, window, 0, false, false});
+    }
+}
+
+void PlayingBackend::SwapBuffers(NativeWindow* window) {
+    FakeBackend::SwapBuffers(window);
+    constexpr std::int64_t nanosecondsPerMs = 1000000;
+    time += static_cast<std::uint32_t>(stepMs);
+    audioNanoseconds += stepMs * nanosecondsPerMs;
+    PullAudio(audioRequest.rate * stepMs / 1000);
+}
+
+ShowFolder::ShowFolder() {
+    for (const auto& entry : std::filesystem::directory_iterator(showData)) {
+        std::filesystem::create_symlink(entry.path(),
+                                        folder.File("data/" + entry.path().filename().string()));
+    }
+}
+
+std::string ShowFolder::OriginalBytes(const std::string& name) {
+    std::ifstream in(showData / name, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void ShowFolder::Replace(const std::string& name, const std::string& bytes) const {
+    Remove(name);
+    EXPECT_TRUE(WriteTextFile(folder.File("data/" + name), bytes)) << name;
+}
+
+void ShowFolder::Remove(const std::string& name) const {
+    std::filesystem::remove(folder.File("data/" + name));
+}
+
+RunResult RunShow(Backend& backend, const std::string& folder,
+                  const std::vector<std::string>& arguments) {
+    std::vector<std::string> line{"tuvoran"};
+    line.insert(line.end(), arguments.begin(), arguments.end());
+    std::vector<char*> argv;
+    argv.reserve(line.size() + 1);
+    for (std::string& argument : line) {
+        argv.push_back(argument.data());
+    }
+    argv.push_back(nullptr);
+
+    // The run routes SIGINT and SIGTERM to itself; the test program takes them back after.
+    struct sigaction interrupt {};
+    struct sigaction terminate {};
+    sigaction(SIGINT, nullptr, &interrupt);
+    sigaction(SIGTERM, nullptr, &terminate);
+    RunResult result{};
+    {
+        const WorkingFolder inFolder(folder);
+        testing::internal::CaptureStderr();
+        result.exitCode = RunPlatform(static_cast<int>(line.size()), argv.data(), backend, WinMain);
+        result.errors = testing::internal::GetCapturedStderr();
+    }
+    sigaction(SIGINT, &interrupt, nullptr);
+    sigaction(SIGTERM, &terminate, nullptr);
+    UnregisterClassA(g_windowClassName, g_instance);
+    return result;
+}
