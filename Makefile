@@ -4,6 +4,7 @@
 #   make test-sanitize             the suite again under AddressSanitizer and UBSan
 #   make bench                     benchmarks, release build
 #   make fuzz [FUZZ_SECONDS=90]    the libFuzzer targets, clang with the sanitizers
+#   make video                     render the whole show to tuvoran.mp4 (tuvoran-capture)
 #   make data                      regenerate the pictures and music in data/ (tools/datagen)
 #   make format / make tidy        clang-format / clang-tidy over the sources
 
@@ -16,7 +17,7 @@ BUILD_RELEASE := build-release
 BUILD_FUZZ := build-fuzz
 FUZZ_SECONDS ?= 90
 
-.PHONY: all deps build run test test-sanitize bench fuzz data format tidy clean
+.PHONY: all deps build run test test-sanitize bench fuzz video data format tidy clean
 
 all: build
 
@@ -56,6 +57,12 @@ fuzz:
 		-DCMAKE_BUILD_TYPE=RelWithDebInfo -DTUVORAN_FUZZ=ON -DTUVORAN_TESTS=OFF
 	cmake --build $(BUILD_FUZZ) -j $(JOBS) --target picture_fuzzer display_mode_fuzzer tuvoran-fuzz-corpus
 	tools/run-fuzzers.sh $(BUILD_FUZZ) $(FUZZ_SECONDS)
+
+video:
+	@tools/install-deps.sh video
+	@test -f $(BUILD)/CMakeCache.txt || cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake --build $(BUILD) -j $(JOBS) --target tuvoran-capture
+	./$(BUILD)/tuvoran-capture --out tuvoran.mp4
 
 # Configures again so that a build folder made before LAME was installed finds it.
 data:

@@ -12,7 +12,6 @@
 namespace {
 
 constexpr int escapeKey = VK_ESCAPE;
-constexpr char musicPath[] = "data\\muzak.mp3";
 
 int Fail() {
     ShowErrorText();

@@ -3,6 +3,7 @@
 #include "platform/types.h"
 
 constexpr int programIconId = 107;
+constexpr char musicPath[] = "data\\muzak.mp3";
 
 // The whole run: start-up, main loop, shutdown. 0 after a normal end, 1 after a start-up
 // failure (whose message has been shown).

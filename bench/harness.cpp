@@ -51,11 +51,14 @@ bool RegisterBenchmark(const char* name, BenchFunction run) {
 
 int RunBenchmarks(int argc, char** argv) {
     BenchOptions options{false};
+    std::string only;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--quick") == 0) {
             options.quick = true;
+        } else if (std::strcmp(argv[i], "--only") == 0 && i + 1 < argc) {
+            only = argv[++i];
         } else {
-            std::fprintf(stderr, "usage: %s [--quick]\n", argv[0]);
+            std::fprintf(stderr, "usage: %s [--quick] [--only NAME-PART]\n", argv[0]);
             return 2;
         }
     }
@@ -63,6 +66,9 @@ int RunBenchmarks(int argc, char** argv) {
                 std::thread::hardware_concurrency(), options.quick ? " (quick run)" : "");
     std::printf("%-52s %-20s %s\n", "Figure", "Value", "Goal");
     for (const Benchmark& benchmark : Registry()) {
+        if (std::string(benchmark.name).find(only) == std::string::npos) {
+            continue;
+        }
         std::printf("%s\n", benchmark.name);
         std::fflush(stdout);
         for (const Figure& figure : benchmark.run(options)) {

@@ -23,5 +23,6 @@ using BenchFunction = std::vector<Figure> (*)(const BenchOptions& options);
 // Returns true, so that a file can register from the initialiser of a constant.
 bool RegisterBenchmark(const char* name, BenchFunction run);
 
-// Runs every benchmark and prints the table. Arguments: [--quick].
+// Runs every benchmark, or those whose name holds NAME-PART, and prints the table.
+// Arguments: [--quick] [--only NAME-PART].
 int RunBenchmarks(int argc, char** argv);

@@ -16,7 +16,7 @@ wanted=""
 for group in "$@"; do
     case "$group" in
         run) wanted="$wanted $packages_run" ;;
-        test) wanted="$wanted $packages_run $packages_test $packages_data" ;;
+        test) wanted="$wanted $packages_run $packages_test $packages_data $packages_video" ;;
         data) wanted="$wanted $packages_run $packages_data" ;;
         video) wanted="$wanted $packages_run $packages_video" ;;
         *) echo "install-deps.sh: unknown group '$group' (run, test, data, video)" >&2; exit 2 ;;

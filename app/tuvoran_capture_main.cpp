@@ -1,0 +1,6 @@
+#include "app/run_demo.h"
+#include "platform/offscreen/capture.h"
+
+int main(int argc, char** argv) {
+    return RunCapture(argc, argv, WinMain, musicPath);
+}

@@ -1,0 +1,29 @@
+#pragma once
+
+// The capture's command line.
+
+#include <string>
+#include <vector>
+
+struct CaptureOptions {
+    int width = 1024;
+    int height = 768;
+    int fps = 60;
+    std::string out; // the video file; empty with pngFolder
+    std::string pngFolder;
+    std::vector<int> at; // milliseconds, as given
+    int until = -1;      // milliseconds; -1: to the end of the show
+    bool quiet = false;
+    bool help = false;
+};
+
+struct ParsedCaptureOptions {
+    CaptureOptions options;
+    std::string error; // empty when the command line was understood
+};
+
+constexpr char defaultVideoFile[] = "tuvoran.mp4";
+
+// arguments: the command line after the program name.
+ParsedCaptureOptions ParseCaptureOptions(const std::vector<std::string>& arguments);
+std::string CaptureUsage(const std::string& programName);

@@ -1,0 +1,13 @@
+#pragma once
+
+// The capture backend: no display server, no sound card. Windows are OpenGL pbuffers on
+// Mesa's surfaceless EGL platform, full-screen modes are whatever is asked for, and time is
+// a virtual clock that moves on one frame at each presentation, when the frame is read back
+// and the music of that frame is pulled from the sound layer; both go to a CaptureSink.
+
+#include "platform/backend.h"
+#include "platform/offscreen/capture_sink.h"
+
+#include <memory>
+
+std::unique_ptr<Backend> CreateOffscreenBackend(int framesPerSecond, CaptureSink& sink);
