@@ -200,10 +200,7 @@ TEST(DataFaults, APictureEndsTheStartUpAndAMaskOrSwarmPictureDoesNot) {
             EXPECT_EQ(run.errors, "");
             EXPECT_GE(backend.swaps, musicMs / stepMs);
         }
-        EXPECT_FALSE(backend.displayModeSet);
-        EXPECT_FALSE(backend.contextCurrent);
-        EXPECT_EQ(backend.LiveWindows(), 0);
-        EXPECT_EQ(backend.LiveContexts(), 0);
+        EXPECT_EQ(backend.DisplayLeftovers(), "");
     }
 }
 

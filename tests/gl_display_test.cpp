@@ -73,10 +73,7 @@ TEST_P(GLDisplayOpenFailure, ReleasesWhatTheOpeningAcquired) {
     EXPECT_EQ(shell.Display().Open(640, 480, 32, true), failure.code);
     EXPECT_STREQ(g_lastError, failure.message);
     EXPECT_FALSE(shell.Display().IsOpen());
-    EXPECT_FALSE(backend.displayModeSet);
-    EXPECT_FALSE(backend.contextCurrent);
-    EXPECT_EQ(backend.LiveWindows(), 0);
-    EXPECT_EQ(backend.LiveContexts(), 0);
+    EXPECT_EQ(backend.DisplayLeftovers(), "");
     // Lowered twice on the way in, raised once on the way out.
     EXPECT_EQ(CursorCount(), cursor - 1);
 
@@ -106,10 +103,7 @@ TEST_F(GLDisplayTest, FullScreenOpenAndCloseRestoreTheDesktop) {
     EXPECT_EQ(CursorCount(), cursor - 2);
 
     EXPECT_EQ(shell.Display().Close(), 0);
-    EXPECT_FALSE(backend.displayModeSet);
-    EXPECT_FALSE(backend.contextCurrent);
-    EXPECT_EQ(backend.LiveWindows(), 0);
-    EXPECT_EQ(backend.LiveContexts(), 0);
+    EXPECT_EQ(backend.DisplayLeftovers(), "");
     EXPECT_EQ(CursorCount(), cursor - 1);
     EXPECT_EQ(shell.Display().Close(), 5);
 }

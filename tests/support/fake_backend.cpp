@@ -134,3 +134,17 @@ ScopedBackend::ScopedBackend(Backend& backend) {
 ScopedBackend::~ScopedBackend() {
     SetBackend(nullptr);
 }
+
+std::string FakeBackend::DisplayLeftovers() const {
+    std::string held;
+    const auto add = [&held](bool holds, const std::string& what) {
+        if (holds) {
+            held += (held.empty() ? "" : ", ") + what;
+        }
+    };
+    add(displayModeSet, "the display mode");
+    add(contextCurrent, "a current context");
+    add(LiveWindows() > 0, std::to_string(LiveWindows()) + " window(s)");
+    add(LiveContexts() > 0, std::to_string(LiveContexts()) + " context(s)");
+    return held;
+}

@@ -60,6 +60,8 @@ public:
 
     int LiveWindows() const { return static_cast<int>(windows.size()); }
     int LiveContexts() const { return static_cast<int>(contexts.size()); }
+    // What the program still holds of the display, in words; empty when it gave all back.
+    std::string DisplayLeftovers() const;
     NativeWindow* LastWindow() const { return windows.empty() ? nullptr : windows.back(); }
 
     std::uint32_t time = 0;
