@@ -7,6 +7,7 @@
 #include "harness.h"
 #include "platform/offscreen/capture.h"
 #include "platform/offscreen/offscreen_backend.h"
+#include "support/arguments.h"
 #include "support/test_files.h"
 
 #include <fcntl.h>
@@ -87,12 +88,7 @@ void RunShow(CaptureSink& sink, int width, int height) {
 void RunCaptureProgram(const std::vector<std::string>& options) {
     std::vector<std::string> arguments{"tuvoran-capture"};
     arguments.insert(arguments.end(), options.begin(), options.end());
-    std::vector<char*> argv;
-    argv.reserve(arguments.size() + 1);
-    for (std::string& argument : arguments) {
-        argv.push_back(argument.data());
-    }
-    argv.push_back(nullptr);
+    std::vector<char*> argv = ArgumentVector(arguments);
     std::fflush(stderr);
     const int savedError = dup(STDERR_FILENO);
     const int nowhere = open("/dev/null", O_WRONLY);

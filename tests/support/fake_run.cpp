@@ -3,6 +3,7 @@
 #include "app/application.h"
 #include "app/run_demo.h"
 #include "platform/process.h"
+#include "support/arguments.h"
 
 #include <gtest/gtest.h>
 
@@ -71,12 +72,7 @@ RunResult RunShow(Backend& backend, const std::string& folder,
                   const std::vector<std::string>& arguments) {
     std::vector<std::string> line{"tuvoran"};
     line.insert(line.end(), arguments.begin(), arguments.end());
-    std::vector<char*> argv;
-    argv.reserve(line.size() + 1);
-    for (std::string& argument : line) {
-        argv.push_back(argument.data());
-    }
-    argv.push_back(nullptr);
+    std::vector<char*> argv = ArgumentVector(line);
 
     // The run routes SIGINT and SIGTERM to itself; the test program takes them back after.
     struct sigaction interrupt {};

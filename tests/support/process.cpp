@@ -1,5 +1,7 @@
 #include "support/process.h"
 
+#include "support/arguments.h"
+
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
 #include <fcntl.h>
@@ -16,8 +18,6 @@
 #include <sstream>
 #include <thread>
 
-extern char** environ;
-
 ChildProcess::ChildProcess(const std::vector<std::string>& arguments,
                            const std::vector<std::string>& environment,
                            const std::string& workingDirectory) {
@@ -25,11 +25,8 @@ ChildProcess::ChildProcess(const std::vector<std::string>& arguments,
     const int errorFile = mkstemp(pattern);
     errorPath = pattern;
 
-    std::vector<char*> argv;
-    for (const std::string& argument : arguments) {
-        argv.push_back(const_cast<char*>(argument.c_str()));
-    }
-    argv.push_back(nullptr);
+    std::vector<std::string> argumentCopies = arguments;
+    std::vector<char*> argv = ArgumentVector(argumentCopies);
     // The variables given replace inherited ones of the same name.
     const auto overridden = [&environment](const std::string& variable) {
         const std::string name = variable.substr(0, variable.find('=') + 1);
@@ -43,11 +40,7 @@ ChildProcess::ChildProcess(const std::vector<std::string>& arguments,
         }
     }
     variables.insert(variables.end(), environment.begin(), environment.end());
-    std::vector<char*> envp;
-    for (std::string& variable : variables) {
-        envp.push_back(variable.data());
-    }
-    envp.push_back(nullptr);
+    std::vector<char*> envp = ArgumentVector(variables);
 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
