@@ -76,9 +76,13 @@ void Swarms::FreeParticles() {
 }
 
 int LoadScene(Scene& scene, Swarms& swarms, TimelineValues& values) {
-    // Decoding runs ahead on the spare cores; the loads still go in table order, and the
-    // first failure ends them before anything after it is loaded.
     PictureDecoding decoding(ScenePictureRequests());
+    return LoadScene(scene, swarms, values, decoding);
+}
+
+// Decoding may run ahead; the loads still go in table order, and the first failure ends
+// them before anything after it is loaded.
+int LoadScene(Scene& scene, Swarms& swarms, TimelineValues& values, PictureDecoding& decoding) {
     for (std::size_t i = 0; i < std::size(pictures); ++i) {
         const PictureFile& picture = pictures[i];
         if ((scene.*picture.sprite).LoadDecoded(picture.image, decoding.Take(i)) != 0) {

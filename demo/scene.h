@@ -12,6 +12,8 @@
 
 #include <vector>
 
+class PictureDecoding;
+
 // Constructing a Scene is the creation stage: the sprites in the order they load, then
 // the meshes. Members are destroyed in the reverse order.
 struct Scene {
@@ -72,6 +74,8 @@ struct TimelineValues {
 // message in the last-error text), then sets up the meshes and the swarms. Needs the
 // display open.
 int LoadScene(Scene& scene, Swarms& swarms, TimelineValues& values);
+// The same with the pictures that decoding, made from ScenePictureRequests, hands over.
+int LoadScene(Scene& scene, Swarms& swarms, TimelineValues& values, PictureDecoding& decoding);
 
 // The pictures the loading stage decodes, in its order: the fourteen sprites', then the
 // swarms' three.
