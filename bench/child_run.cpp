@@ -23,6 +23,7 @@ std::string BenchFolder() {
 ChildRun RunChild(const std::vector<std::string>& arguments, const std::string& folder,
                   int terminateAfterMs, int timeoutMs) {
     std::vector<char*> argv;
+    argv.reserve(arguments.size() + 1);
     for (const std::string& argument : arguments) {
         argv.push_back(const_cast<char*>(argument.c_str()));
     }

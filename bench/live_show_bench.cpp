@@ -39,6 +39,7 @@ std::vector<SecondOfMusic> PerSecond(const std::vector<PresentedFrame>& frames,
         all->push_back(ms);
     }
     std::vector<SecondOfMusic> seconds;
+    seconds.reserve(bySecond.size());
     for (const auto& [second, times] : bySecond) {
         seconds.push_back({second, Percentile(times, 0.5), Percentile(times, 0.99), times.size()});
     }
@@ -46,7 +47,7 @@ std::vector<SecondOfMusic> PerSecond(const std::vector<PresentedFrame>& frames,
 }
 
 std::string WriteDetail(const std::vector<SecondOfMusic>& seconds) {
-    const std::string path = BenchFolder() + "/frame-times.txt";
+    std::string path = BenchFolder() + "/frame-times.txt";
     std::FILE* file = std::fopen(path.c_str(), "w");
     if (file == nullptr) {
         return "";

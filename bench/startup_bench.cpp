@@ -102,7 +102,7 @@ struct WorkingFolder {
     std::filesystem::path previous;
 };
 
-std::vector<Figure> DecodingAndUploads(const std::vector<PictureRequest>& requests, int rounds) {
+std::vector<Figure> Decoding(const std::vector<PictureRequest>& requests, int rounds) {
     const double serial = MedianMs(rounds, [&requests] {
         for (const PictureRequest& request : requests) {
             DecodePicture(request.path, request.bpp, request.maskPath);
@@ -127,6 +127,7 @@ double UploadMs(const std::vector<PictureRequest>& requests, int rounds) {
     std::vector<double> times;
     for (int round = 0; round < rounds; ++round) {
         std::vector<std::optional<DecodedPicture>> pictures;
+        pictures.reserve(requests.size());
         for (const PictureRequest& request : requests) {
             pictures.push_back(DecodePicture(request.path, request.bpp, request.maskPath));
         }
@@ -162,7 +163,7 @@ std::vector<Figure> Loading(const BenchOptions& options) {
             return {{"no display", 1, "", ""}};
         }
         const std::vector<PictureRequest> requests = ScenePictureRequests();
-        figures = DecodingAndUploads(requests, rounds);
+        figures = Decoding(requests, rounds);
         figures.push_back({"texture uploads of those", UploadMs(requests, rounds), "ms", ""});
         figures.push_back({"the whole loading stage (LoadScene)",
                            MedianMs(rounds,
