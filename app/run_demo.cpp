@@ -7,6 +7,7 @@
 #include "demo/scene.h"
 #include "demo/timeline.h"
 #include "display/gl_display.h"
+#include "gfx/picture_decoding.h"
 #include "platform/platform.h"
 
 namespace {
@@ -39,10 +40,12 @@ int RunDemo() {
     int bits = 32;
     application.ParseCommandLine(&width, &height, &bits);
     GLDisplay* display = application.CreateDisplay();
+    // Decoding needs no display: the pictures decode on the spare cores while it opens.
+    PictureDecoding decoding(ScenePictureRequests());
     if (display->Open(width, height, bits, true) != 0) {
         return Fail();
     }
-    if (LoadScene(scene, swarms, values) != 0) {
+    if (LoadScene(scene, swarms, values, decoding) != 0) {
         return Fail();
     }
     if (music.Play(musicPath, false) != 0) {

@@ -1,5 +1,10 @@
 #include "demo/scene.h"
 
+#include "gfx/decoded_picture.h"
+#include "gfx/picture_decoding.h"
+
+#include <iterator>
+
 namespace {
 
 constexpr int pictureDepth = 32;
@@ -28,9 +33,38 @@ constexpr PictureFile pictures[] = {
     {&Scene::tuvoranSprite, "data\\tuvoran.jpg", "data\\tuvoran.jpg"},
 };
 
+struct SwarmPicture {
+    ParticleSwarm Swarms::*swarm;
+    const char* image;
+    const char* mask;
+};
+
+constexpr SwarmPicture swarmPictures[] = {
+    {&Swarms::cubeSwarm, "data\\cubonegro.jpg", nullptr},
+    {&Swarms::particleSwarm, "data\\particle1.jpg", "data\\particle1a.jpg"},
+    {&Swarms::raySwarm, "data\\rayo.jpg", "data\\rayoa.jpg"},
+};
+
+} // namespace
+
+std::vector<PictureRequest> ScenePictureRequests() {
+    std::vector<PictureRequest> requests;
+    for (const PictureFile& picture : pictures) {
+        requests.push_back({picture.image, pictureDepth, picture.mask});
+    }
+    for (const SwarmPicture& picture : swarmPictures) {
+        requests.push_back({picture.image, pictureDepth, picture.mask});
+    }
+    return requests;
+}
+
+namespace {
+
 // A swarm's picture may fail to load: the show goes on and the swarm draws nothing.
-void LoadSwarmSprite(ParticleSwarm& swarm, const char* image, const char* mask) {
-    swarm.sprite.Load(image, pictureDepth, mask);
+void LoadSwarmSprite(Swarms& swarms, PictureDecoding& decoding, std::size_t swarm) {
+    const SwarmPicture& picture = swarmPictures[swarm];
+    (swarms.*picture.swarm)
+        .sprite.LoadDecoded(picture.image, decoding.Take(std::size(pictures) + swarm));
 }
 
 } // namespace
@@ -42,8 +76,16 @@ void Swarms::FreeParticles() {
 }
 
 int LoadScene(Scene& scene, Swarms& swarms, TimelineValues& values) {
-    for (const PictureFile& picture : pictures) {
-        if ((scene.*picture.sprite).Load(picture.image, pictureDepth, picture.mask) != 0) {
+    PictureDecoding decoding(ScenePictureRequests());
+    return LoadScene(scene, swarms, values, decoding);
+}
+
+// Decoding may run ahead; the loads still go in table order, and the first failure ends
+// them before anything after it is loaded.
+int LoadScene(Scene& scene, Swarms& swarms, TimelineValues& values, PictureDecoding& decoding) {
+    for (std::size_t i = 0; i < std::size(pictures); ++i) {
+        const PictureFile& picture = pictures[i];
+        if ((scene.*picture.sprite).LoadDecoded(picture.image, decoding.Take(i)) != 0) {
             return 1;
         }
     }
@@ -51,11 +93,11 @@ int LoadScene(Scene& scene, Swarms& swarms, TimelineValues& values) {
     scene.spareMesh.textureSource = &scene.imageSprite;
 
     // The order of the swarms fixes which random numbers each receives.
-    LoadSwarmSprite(swarms.cubeSwarm, "data\\cubonegro.jpg", nullptr);
+    LoadSwarmSprite(swarms, decoding, 0);
     SetUpCubeField(swarms.cubeSwarm);
-    LoadSwarmSprite(swarms.particleSwarm, "data\\particle1.jpg", "data\\particle1a.jpg");
+    LoadSwarmSprite(swarms, decoding, 1);
     SetUpOrbitingParticles(swarms.particleSwarm);
-    LoadSwarmSprite(swarms.raySwarm, "data\\rayo.jpg", "data\\rayoa.jpg");
+    LoadSwarmSprite(swarms, decoding, 2);
     SetUpLightRays(swarms.raySwarm);
 
     scene.gridMesh.textureSource = &scene.xv5Sprite;

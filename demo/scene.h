@@ -7,7 +7,12 @@
 #include "demo/grid_layer.h"
 #include "demo/particle_swarm.h"
 #include "gfx/mesh.h"
+#include "gfx/picture_request.h"
 #include "gfx/sprite.h"
+
+#include <vector>
+
+class PictureDecoding;
 
 // Constructing a Scene is the creation stage: the sprites in the order they load, then
 // the meshes. Members are destroyed in the reverse order.
@@ -69,6 +74,12 @@ struct TimelineValues {
 // message in the last-error text), then sets up the meshes and the swarms. Needs the
 // display open.
 int LoadScene(Scene& scene, Swarms& swarms, TimelineValues& values);
+// The same with the pictures that decoding, made from ScenePictureRequests, hands over.
+int LoadScene(Scene& scene, Swarms& swarms, TimelineValues& values, PictureDecoding& decoding);
+
+// The pictures the loading stage decodes, in its order: the fourteen sprites', then the
+// swarms' three.
+std::vector<PictureRequest> ScenePictureRequests();
 
 // The values the timeline starts from, given once the music has started.
 void SetTimelineValues(TimelineValues& values);

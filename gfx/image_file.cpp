@@ -155,6 +155,10 @@ FREE_IMAGE_FORMAT ImageFormatFromName(const char* path) {
     return FindAccepted(format) != nullptr ? format : FIF_UNKNOWN;
 }
 
+bool DecodesConcurrently(FREE_IMAGE_FORMAT format) {
+    return format == FIF_JPEG;
+}
+
 int ImageDecodeFlags(FREE_IMAGE_FORMAT format) {
     const AcceptedFormat* accepted = FindAccepted(format);
     return accepted != nullptr ? accepted->flags : 0;

@@ -22,6 +22,11 @@ constexpr unsigned int largestPictureSide = 8192;
 // The accepted format that the last three characters of path name, else FIF_UNKNOWN.
 FREE_IMAGE_FORMAT ImageFormatFromName(const char* path);
 
+// Whether the library's decoder of format may run while another picture decodes on another
+// thread. Only JPEG is known to keep all its state per call; the Sun raster decoder, for one,
+// does not.
+bool DecodesConcurrently(FREE_IMAGE_FORMAT format);
+
 // The decoding flags of an accepted format: JPEG decodes with JPEG_ACCURATE, the rest with 0.
 int ImageDecodeFlags(FREE_IMAGE_FORMAT format);
 

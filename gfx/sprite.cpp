@@ -30,7 +30,10 @@ Sprite::~Sprite() {
 }
 
 int Sprite::Load(const char* path, int bpp, const char* maskPath) {
-    std::optional<DecodedPicture> picture = DecodePicture(path, bpp, maskPath);
+    return LoadDecoded(path, DecodePicture(path, bpp, maskPath));
+}
+
+int Sprite::LoadDecoded(const char* path, std::optional<DecodedPicture> picture) {
     if (!picture) {
         ReportUnloadable(path);
         return 1;

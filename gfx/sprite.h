@@ -2,6 +2,8 @@
 
 // A picture held as an OpenGL texture, with the placement values that drawing applies.
 
+#include <optional>
+
 struct DecodedPicture;
 struct FIBITMAP;
 
@@ -15,6 +17,9 @@ struct Sprite {
     // into the alpha channel when it is given, and uploads the texture. Needs a current
     // OpenGL context. 0 on success; 1 with the message in the last-error text.
     int Load(const char* path, int bpp, const char* maskPath);
+    // Load for a picture decoded elsewhere (DecodePicture): uploads it, or fails as Load
+    // does for path when there is none.
+    int LoadDecoded(const char* path, std::optional<DecodedPicture> picture);
     // The OpenGL half of Load, after DecodePicture: keeps the picture's image and makes the
     // texture from it. Needs a current OpenGL context; leaves the texture bound.
     void Upload(DecodedPicture&& picture);

@@ -2,9 +2,13 @@
 
 #include "app/error_text.h"
 #include "demo/scene.h"
+#include "support/fake_run.h"
 #include "support/gl_test.h"
 
 #include <GL/gl.h>
+
+#include <filesystem>
+#include <string>
 
 namespace {
 
@@ -54,6 +58,39 @@ TEST_F(SceneLoading, LoadsEveryPictureAndSetsUpMeshesAndSwarms) {
     swarms.FreeParticles();
     EXPECT_TRUE(swarms.cubeSwarm.particles.empty());
     EXPECT_NE(swarms.cubeSwarm.sprite.texture, 0u);
+}
+
+// Decoding runs ahead of the loads, yet a later damaged picture is never the one reported,
+// and nothing after the first failure becomes a texture.
+TEST_F(SceneLoading, TheFirstFailureInTableOrderEndsTheLoadingBeforeAnythingAfterIt) {
+    ShowFolder folder;
+    folder.Remove("Ovrin.jpg");
+    folder.Replace("xv5.jpg", "");
+    folder.Replace("tuvoran.jpg", "not a picture");
+    const std::filesystem::path previous = std::filesystem::current_path();
+    std::filesystem::current_path(folder.Path());
+    Scene scene;
+    Swarms swarms;
+    TimelineValues values;
+    const int result = LoadScene(scene, swarms, values);
+    std::filesystem::current_path(previous);
+
+    EXPECT_EQ(result, 1);
+    EXPECT_STREQ(g_lastError, "Can not load file : data\\Ovrin.jpg");
+    EXPECT_NE(scene.imageSprite.texture, 0u);
+    EXPECT_NE(scene.metronomoideSprite.texture, 0u);
+    for (const Sprite* sprite :
+         {&scene.ovrinSprite, &scene.xv5Sprite, &scene.kurneSprite, &scene.musicSprite,
+          &scene.tuvoranSprite, &swarms.cubeSwarm.sprite, &swarms.raySwarm.sprite}) {
+        EXPECT_EQ(sprite->texture, 0u);
+        EXPECT_EQ(sprite->image, nullptr);
+    }
+    int textures = 0;
+    for (GLuint name = 1; name < 64; ++name) {
+        textures += glIsTexture(name) == GL_TRUE ? 1 : 0;
+    }
+    EXPECT_EQ(textures, 2);
+    EXPECT_EQ(scene.gridMesh.TriangleCount(), 0);
 }
 
 } // namespace

@@ -1,0 +1,25 @@
+#pragma once
+
+// A program run as a child process, as a user would start it, watched from outside.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct ChildRun {
+    std::int64_t startedNs; // the monotonic clock just before the child was made
+    int exitCode;           // -1 when it had to be killed
+    long peakResidentKiB;   // the child's largest resident set
+};
+
+// Runs arguments[0] in folder with its output discarded until it ends. It is sent SIGTERM,
+// which the program takes as a close request, after terminateAfterMs when that is not
+// negative, and killed after timeoutMs.
+ChildRun RunChild(const std::vector<std::string>& arguments, const std::string& folder,
+                  int terminateAfterMs, int timeoutMs);
+
+// The monotonic clock that the timed program reports in, in nanoseconds.
+std::int64_t MonotonicNs();
+
+// Where the benchmark program lies; files it writes go there too.
+std::string BenchFolder();
