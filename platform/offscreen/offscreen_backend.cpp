@@ -260,6 +260,10 @@ public:
         const std::int64_t index = clock.Frames();
         if (capturing && window == currentWindow && sink.WantsFrame(index, clock.Milliseconds())) {
             reader.Read(*window, index, clock.Milliseconds());
+        } else if (window == currentWindow) {
+            // As a real presentation would: a frame nobody reads must still be drawn, or the
+            // renderer queues the commands of every frame until the next read, gigabytes.
+            glFlush();
         }
         clock.Advance();
         PullAudio();
