@@ -86,12 +86,13 @@ std::vector<std::string> EncoderCommand(const VideoSettings& video, int audioRat
     if (audioRate > 0) {
         command.insert(command.end(), {"-map", "1:a", "-c:a", "aac", "-b:a", "192k"});
     }
-    // Software OpenGL leaves the encoder little of two cores: the fastest preset keeps the
-    // capture ahead of the music, at a larger file. A fixed thread count and no varying
-    // metadata: the same capture gives the same file.
+    // Software OpenGL leaves the encoder little of two cores: the fastest preset on one
+    // thread (x264's frame threads cost more than they give here) keeps the capture ahead
+    // of the music, at a larger file. A fixed thread count and no varying metadata: the
+    // same capture gives the same file.
     command.insert(command.end(),
                    {"-c:v",      "libx264",       "-preset",  "ultrafast", "-crf",
-                    "18",        "-pix_fmt",      "yuv420p",  "-threads",  "2",
+                    "18",        "-pix_fmt",      "yuv420p",  "-threads",  "1",
                     "-fflags",   "+bitexact",     "-flags:v", "+bitexact", "-flags:a",
                     "+bitexact", "-map_metadata", "-1",       "-movflags", "+faststart",
                     video.file});
