@@ -4,6 +4,7 @@
 
 #include "app/application.h"
 #include "app/run_demo.h"
+#include "child_run.h"
 #include "harness.h"
 #include "platform/offscreen/capture.h"
 #include "platform/offscreen/offscreen_backend.h"
@@ -29,6 +30,7 @@ constexpr int quickUntilMs = 1000;
 
 struct Cost {
     double wall = 0.0;     // seconds
+    double peakMiB = 0.0;  // this process's largest resident set during the run
     double process = 0.0;  // CPU seconds of this process, its drawing threads included
     double children = 0.0; // CPU seconds of the encoder
 };
@@ -48,9 +50,11 @@ Cost Measure(Run run) {
     std::filesystem::current_path(TUVORAN_SOURCE_DIR);
     const double process = CpuSeconds(RUSAGE_SELF);
     const double children = CpuSeconds(RUSAGE_CHILDREN);
+    ResetPeakResident();
     const auto start = std::chrono::steady_clock::now();
     run();
     Cost cost;
+    cost.peakMiB = PeakResidentKiB(getpid()) / 1024.0;
     cost.wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     cost.process = CpuSeconds(RUSAGE_SELF) - process;
     cost.children = CpuSeconds(RUSAGE_CHILDREN) - children;
@@ -131,6 +135,8 @@ std::vector<Figure> CaptureAt(int width, int height, const BenchOptions& options
         {"  CPU time, drawing and read-back", reading.process, "s", ""},
         {"  CPU time, capture process (draw, read, pipe)", whole.process, "s", ""},
         {"  CPU time, encoder (ffmpeg)", whole.children, "s", ""},
+        {"  peak memory, drawing only (no frame read)", drawing.peakMiB, "MiB", ""},
+        {"  peak memory, capture process (not ffmpeg)", whole.peakMiB, "MiB", ""},
     };
 }
 

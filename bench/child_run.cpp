@@ -1,13 +1,17 @@
 #include "child_run.h"
 
+#include "support/arguments.h"
+
 #include <fcntl.h>
-#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <thread>
 
 std::int64_t MonotonicNs() {
@@ -16,18 +20,31 @@ std::int64_t MonotonicNs() {
         .count();
 }
 
+// A process's own high-water mark. The rusage figure of a child would not do: a process made
+// by fork starts with its parent's resident size, and keeps it through exec.
+long PeakResidentKiB(pid_t pid) {
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("VmHWM:", 0) == 0) {
+            return std::strtol(line.c_str() + 6, nullptr, 10);
+        }
+    }
+    return 0;
+}
+
+void ResetPeakResident() {
+    std::ofstream("/proc/self/clear_refs") << "5";
+}
+
 std::string BenchFolder() {
     return std::filesystem::read_symlink("/proc/self/exe").parent_path().string();
 }
 
 ChildRun RunChild(const std::vector<std::string>& arguments, const std::string& folder,
                   int terminateAfterMs, int timeoutMs) {
-    std::vector<char*> argv;
-    argv.reserve(arguments.size() + 1);
-    for (const std::string& argument : arguments) {
-        argv.push_back(const_cast<char*>(argument.c_str()));
-    }
-    argv.push_back(nullptr);
+    std::vector<std::string> argumentCopies = arguments;
+    std::vector<char*> argv = ArgumentVector(argumentCopies);
 
     ChildRun run{MonotonicNs(), -1, 0};
     const pid_t pid = fork();
@@ -45,12 +62,14 @@ ChildRun RunChild(const std::vector<std::string>& arguments, const std::string& 
     }
     bool terminated = false;
     int status = 0;
-    rusage usage{};
-    while (wait4(pid, &status, WNOHANG, &usage) == 0) {
+    // Read until the child ends; a high-water mark only grows, and the last few
+    // milliseconds of a run are its teardown.
+    while (waitpid(pid, &status, WNOHANG) == 0) {
+        run.peakResidentKiB = std::max(run.peakResidentKiB, PeakResidentKiB(pid));
         const std::int64_t elapsedMs = (MonotonicNs() - run.startedNs) / 1000000;
         if (elapsedMs > timeoutMs) {
             kill(pid, SIGKILL);
-            wait4(pid, &status, 0, &usage);
+            waitpid(pid, &status, 0);
             return run;
         }
         if (terminateAfterMs >= 0 && !terminated && elapsedMs >= terminateAfterMs) {
@@ -60,6 +79,5 @@ ChildRun RunChild(const std::vector<std::string>& arguments, const std::string& 
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    run.peakResidentKiB = usage.ru_maxrss;
     return run;
 }

@@ -2,6 +2,8 @@
 
 // A program run as a child process, as a user would start it, watched from outside.
 
+#include <sys/types.h>
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -17,6 +19,11 @@ struct ChildRun {
 // negative, and killed after timeoutMs.
 ChildRun RunChild(const std::vector<std::string>& arguments, const std::string& folder,
                   int terminateAfterMs, int timeoutMs);
+
+// The largest resident set of a running process so far, in KiB; 0 when it cannot be read.
+long PeakResidentKiB(pid_t pid);
+// Starts this process's high-water mark again from its present resident set.
+void ResetPeakResident();
 
 // The monotonic clock that the timed program reports in, in nanoseconds.
 std::int64_t MonotonicNs();
