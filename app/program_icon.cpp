@@ -55,7 +55,7 @@ std::array<std::uint32_t, iconPixels> Draw() {
 } // namespace
 
 const IconImage& ProgramIcon() {
-    static const std::array<std::uint32_t, iconSize* iconSize> pixels = Draw();
+    static const std::array<std::uint32_t, iconPixels> pixels = Draw();
     static const IconImage icon{iconSize, iconSize, pixels.data()};
     return icon;
 }

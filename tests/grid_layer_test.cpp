@@ -64,7 +64,7 @@ TEST_F(GridLayerTest, EachCellIsTwoTrianglesInLatticeOrder) {
     EXPECT_EQ(mesh.TriangleCount(), 2500);
     const int c = 7;
     const int j = 3;
-    const MeshVertex* cell = mesh.vertices + 6 * (50 * j + c);
+    const MeshVertex* cell = &mesh.vertices[static_cast<std::size_t>(6 * (50 * j + c))];
     const int expected[6][2] = {{c, j}, {c + 1, j}, {c + 1, j + 1},
                                 {c, j}, {c, j + 1}, {c + 1, j + 1}};
     for (int i = 0; i < 6; ++i) {
