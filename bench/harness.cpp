@@ -1,5 +1,6 @@
 #include "harness.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -43,6 +44,14 @@ std::string FormatValue(double value, const std::string& unit) {
 }
 
 } // namespace
+
+double Percentile(std::vector<double> values, double fraction) {
+    if (values.empty()) {
+        return 0.0;
+    }
+    std::sort(values.begin(), values.end());
+    return values[static_cast<std::size_t>(fraction * static_cast<double>(values.size() - 1))];
+}
 
 bool RegisterBenchmark(const char* name, BenchFunction run) {
     Registry().push_back({name, run});

@@ -19,6 +19,10 @@ struct BenchOptions {
 
 using BenchFunction = std::vector<Figure> (*)(const BenchOptions& options);
 
+// The value below which the given fraction of values lie (0.5: the median; 1: the largest);
+// 0 for none.
+double Percentile(std::vector<double> values, double fraction);
+
 // Adds a benchmark to those the program runs, in the order of registration within a file.
 // Returns true, so that a file can register from the initialiser of a constant.
 bool RegisterBenchmark(const char* name, BenchFunction run);

@@ -14,14 +14,6 @@
 
 namespace {
 
-double Percentile(std::vector<double> values, double fraction) {
-    if (values.empty()) {
-        return 0.0;
-    }
-    std::sort(values.begin(), values.end());
-    return values[static_cast<std::size_t>(fraction * static_cast<double>(values.size() - 1))];
-}
-
 struct SecondOfMusic {
     int second;
     double medianMs;

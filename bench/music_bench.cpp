@@ -92,14 +92,6 @@ struct Reading {
     double exactMs;
 };
 
-double Percentile(std::vector<double> values, double fraction) {
-    if (values.empty()) {
-        return 0.0;
-    }
-    std::sort(values.begin(), values.end());
-    return values[static_cast<std::size_t>(fraction * static_cast<double>(values.size() - 1))];
-}
-
 double MeanError(const WatchedDevice& device, std::size_t first, std::size_t last, double musicMs) {
     double sum = 0.0;
     for (std::size_t i = first; i < last; ++i) {

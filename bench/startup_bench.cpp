@@ -25,14 +25,6 @@
 
 namespace {
 
-double Median(std::vector<double> values) {
-    if (values.empty()) {
-        return 0.0;
-    }
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
 struct Phase {
     const char* name;
     const char* until; // the landmark that ends it; each begins where the one before ended
@@ -70,11 +62,12 @@ std::vector<Figure> StartUp(const BenchOptions& options) {
     }
     std::vector<Figure> figures = {
         {"process start to first presented frame, median of " + std::to_string(runs),
-         Median(totals), "ms", "<= 250 ms"},
+         Percentile(totals, 0.5), "ms", "<= 250 ms"},
         {"  slowest of those", *std::max_element(totals.begin(), totals.end()), "ms", ""},
     };
     for (std::size_t i = 0; i < std::size(phases); ++i) {
-        figures.push_back({std::string("  ") + phases[i].name, Median(lengths[i]), "ms", ""});
+        figures.push_back(
+            {std::string("  ") + phases[i].name, Percentile(lengths[i], 0.5), "ms", ""});
     }
     return figures;
 }
@@ -89,7 +82,7 @@ double MedianMs(int rounds, Work work) {
         const auto end = std::chrono::steady_clock::now();
         times.push_back(std::chrono::duration<double, std::milli>(end - start).count());
     }
-    return Median(times);
+    return Percentile(times, 0.5);
 }
 
 struct WorkingFolder {
@@ -144,7 +137,7 @@ double UploadMs(const std::vector<PictureRequest>& requests, int rounds) {
             glDeleteTextures(1, &sprite.texture);
         }
     }
-    return Median(times);
+    return Percentile(times, 0.5);
 }
 
 // The loading stage on the live display, in this process, and its parts.

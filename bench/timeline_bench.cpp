@@ -6,10 +6,9 @@
 #include "demo/timeline.h"
 #include "display/gl_display.h"
 #include "harness.h"
-#include "platform/random.h"
 #include "support/fake_backend.h"
+#include "support/show_setup.h"
 
-#include <algorithm>
 #include <chrono>
 #include <vector>
 
@@ -44,12 +43,7 @@ FrameCost MeasureFrames(int from, int to, int rounds) {
     Swarms swarms;
     TimelineValues values;
     GiveSizes(scene, swarms);
-    SeedRandomNumbers(1);
-    SetUpCubeField(swarms.cubeSwarm);
-    SetUpOrbitingParticles(swarms.particleSwarm);
-    SetUpLightRays(swarms.raySwarm);
-    scene.gridMesh.SetTriangleCount(GridLayer::triangles);
-    SetTimelineValues(values);
+    SetUpShowWithoutPictures(scene, swarms, values);
     Show show{display, application, scene, swarms, values};
 
     std::vector<double> times;
@@ -69,8 +63,7 @@ FrameCost MeasureFrames(int from, int to, int rounds) {
     }
     const std::uint64_t allocations = AllocationCount() - allocationsBefore;
     UnregisterClassA(g_windowClassName, g_instance);
-    std::sort(times.begin(), times.end());
-    return {times[times.size() / 2], times[times.size() * 99 / 100], allocations};
+    return {Percentile(times, 0.5), Percentile(times, 0.99), allocations};
 }
 
 std::vector<Figure> RunTimeline(const BenchOptions& options) {

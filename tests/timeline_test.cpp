@@ -5,6 +5,7 @@
 #include "platform/random.h"
 #include "support/fake_backend.h"
 #include "support/shell.h"
+#include "support/show_setup.h"
 
 #include <gtest/gtest.h>
 
@@ -19,12 +20,7 @@ protected:
             sprite->width = 64;
             sprite->height = 32;
         }
-        SeedRandomNumbers(1);
-        SetUpCubeField(swarms.cubeSwarm);
-        SetUpOrbitingParticles(swarms.particleSwarm);
-        SetUpLightRays(swarms.raySwarm);
-        scene.gridMesh.SetTriangleCount(GridLayer::triangles);
-        SetTimelineValues(values);
+        SetUpShowWithoutPictures(scene, swarms, values);
     }
 
     // One frame at music time t whose frameDelta is the given one.
