@@ -1,5 +1,5 @@
 #include "app/run_demo.h"
-#include "platform/offscreen/capture.h"
+#include "capture/capture.h"
 
 int main(int argc, char** argv) {
     return RunCapture(argc, argv, WinMain, musicPath);

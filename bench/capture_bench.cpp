@@ -4,9 +4,9 @@
 
 #include "app/application.h"
 #include "app/run_demo.h"
+#include "capture/capture.h"
 #include "child_run.h"
 #include "harness.h"
-#include "platform/offscreen/capture.h"
 #include "platform/offscreen/offscreen_backend.h"
 #include "support/arguments.h"
 #include "support/test_files.h"

@@ -1,7 +1,7 @@
 // The capture's command line: what it accepts, and the message for what it does not.
 
-#include "platform/offscreen/capture_options.h"
-#include "platform/offscreen/progress.h"
+#include "capture/capture_options.h"
+#include "capture/progress.h"
 
 #include <gtest/gtest.h>
 

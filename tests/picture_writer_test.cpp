@@ -1,7 +1,7 @@
 // What a capture to pictures writes: PNGs the right way up, and a WAV file whose header
 // matches the samples that follow it.
 
-#include "platform/offscreen/picture_writer.h"
+#include "capture/picture_writer.h"
 #include "support/test_files.h"
 
 #include <FreeImage.h>

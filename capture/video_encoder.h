@@ -6,8 +6,8 @@
 // so that Ctrl+C in a terminal stops the capture and not the encoder, which then finishes
 // the file with what it was given.
 
-#include "platform/offscreen/background_writer.h"
-#include "platform/offscreen/capture_output.h"
+#include "capture/background_writer.h"
+#include "capture/capture_output.h"
 
 #include <sys/types.h>
 

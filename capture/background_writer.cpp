@@ -1,4 +1,4 @@
-#include "platform/offscreen/background_writer.h"
+#include "capture/background_writer.h"
 
 #include <utility>
 

@@ -1,12 +1,12 @@
-#include "platform/offscreen/capture.h"
+#include "capture/capture.h"
 
+#include "capture/capture_options.h"
+#include "capture/picture_writer.h"
+#include "capture/progress.h"
+#include "capture/video_encoder.h"
 #include "platform/audio_file.h"
 #include "platform/file_path.h"
-#include "platform/offscreen/capture_options.h"
 #include "platform/offscreen/offscreen_backend.h"
-#include "platform/offscreen/picture_writer.h"
-#include "platform/offscreen/progress.h"
-#include "platform/offscreen/video_encoder.h"
 #include "platform/offscreen/virtual_clock.h"
 
 #include <unistd.h>

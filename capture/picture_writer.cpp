@@ -1,4 +1,4 @@
-#include "platform/offscreen/picture_writer.h"
+#include "capture/picture_writer.h"
 
 #include <FreeImage.h>
 

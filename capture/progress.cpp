@@ -1,4 +1,4 @@
-#include "platform/offscreen/progress.h"
+#include "capture/progress.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "platform/offscreen/capture_options.h"
+#include "capture/capture_options.h"
 
 #include <cerrno>
 #include <climits>

@@ -1,4 +1,4 @@
-#include "platform/offscreen/video_encoder.h"
+#include "capture/video_encoder.h"
 
 #include <fcntl.h>
 #include <signal.h>

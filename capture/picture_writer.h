@@ -3,8 +3,8 @@
 // A capture as PNG pictures and a WAV file of the music, in one folder. Pictures are
 // compressed on a thread of their own.
 
-#include "platform/offscreen/background_writer.h"
-#include "platform/offscreen/capture_output.h"
+#include "capture/background_writer.h"
+#include "capture/capture_output.h"
 
 #include <atomic>
 #include <cstdio>
