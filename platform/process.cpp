@@ -6,6 +6,7 @@
 #include <csignal>
 #include <cstring>
 #include <map>
+#include <mutex>
 #include <string>
 
 struct PlatformModule {};
@@ -26,6 +27,8 @@ std::string programName = "tuvoran";
 
 std::atomic<int> pendingSignals{0};
 
+// Set from the loading threads as well as the program's own.
+std::mutex failureAdviceMutex;
 std::string failureAdvice;
 
 void OnTerminationSignal(int /*signal*/) {
@@ -112,11 +115,13 @@ bool TakeSignalCloseRequest() {
 }
 
 void SetFailureAdvice(const std::string& advice) {
+    const std::lock_guard<std::mutex> lock(failureAdviceMutex);
     failureAdvice = advice;
 }
 
 std::string TakeFailureAdvice() {
     std::string advice;
+    const std::lock_guard<std::mutex> lock(failureAdviceMutex);
     advice.swap(failureAdvice);
     return advice;
 }
