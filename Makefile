@@ -6,6 +6,8 @@
 #   make fuzz [FUZZ_SECONDS=90]    the libFuzzer targets, clang with the sanitizers
 #   make video                     render the whole show to tuvoran.mp4 (tuvoran-capture)
 #   make data                      regenerate the pictures and music in data/ (tools/datagen)
+#   make install [PREFIX=/usr/local] [DESTDIR=...]   install; make uninstall removes it again
+#   make package                   a Debian package in build-package/, checked by lintian
 #   make format / make tidy        clang-format / clang-tidy over the sources
 
 JOBS ?= $(shell nproc)
@@ -16,8 +18,11 @@ BUILD_ASAN := build-asan
 BUILD_RELEASE := build-release
 BUILD_FUZZ := build-fuzz
 FUZZ_SECONDS ?= 90
+BUILD_PACKAGE := build-package
+PREFIX ?= /usr/local
 
 .PHONY: all deps build run test test-sanitize bench fuzz video data format tidy clean
+.PHONY: install uninstall package
 
 all: build
 
@@ -72,6 +77,18 @@ data:
 	cmake --build $(BUILD) -j $(JOBS) --target tuvoran-datagen
 	./$(BUILD)/tools/tuvoran-datagen data $(BUILD)/data-contact-sheet.png
 
+install: build
+	DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)"
+
+uninstall:
+	DESTDIR="$(DESTDIR)" cmake -DBUILD_DIR=$(BUILD) -P tools/uninstall.cmake
+
+# Packs what build/ has built; the package's file list stays apart from make install's.
+package: build
+	@tools/install-deps.sh package
+	cpack --config $(BUILD)/CPackConfig.cmake -B $(BUILD_PACKAGE)
+	lintian $(BUILD_PACKAGE)/tuvoran_*.deb
+
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')
 
@@ -79,4 +96,4 @@ tidy: $(BUILD)/CMakeCache.txt
 	run-clang-tidy -quiet -p $(BUILD) $$(git ls-files '*.cpp')
 
 clean:
-	rm -rf $(BUILD) $(BUILD_ASAN) $(BUILD_RELEASE) $(BUILD_FUZZ)
+	rm -rf $(BUILD) $(BUILD_ASAN) $(BUILD_RELEASE) $(BUILD_FUZZ) $(BUILD_PACKAGE)

@@ -1,6 +1,6 @@
 #!/bin/sh
 # Installs the Debian 12 packages that the project needs, and only those missing.
-# Usage: install-deps.sh [run] [test] [video] ...   (default: run)
+# Usage: install-deps.sh [run] [test] [video] [data] [package] ...   (default: run)
 set -eu
 
 packages_run="build-essential cmake pkg-config libgl-dev libegl-dev libgl1-mesa-dri
@@ -10,16 +10,18 @@ packages_test="xvfb xauth libxtst-dev libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev"
 packages_data="libmp3lame-dev"
 packages_video="ffmpeg"
+packages_package="dpkg-dev file lintian desktop-file-utils"
 
 wanted=""
 [ $# -eq 0 ] && set -- run
 for group in "$@"; do
     case "$group" in
         run) wanted="$wanted $packages_run" ;;
-        test) wanted="$wanted $packages_run $packages_test $packages_data $packages_video" ;;
+        test) wanted="$wanted $packages_run $packages_test $packages_data $packages_video $packages_package" ;;
         data) wanted="$wanted $packages_run $packages_data" ;;
         video) wanted="$wanted $packages_run $packages_video" ;;
-        *) echo "install-deps.sh: unknown group '$group' (run, test, data, video)" >&2; exit 2 ;;
+        package) wanted="$wanted $packages_run $packages_package" ;;
+        *) echo "install-deps.sh: unknown group '$group' (run, test, data, video, package)" >&2; exit 2 ;;
     esac
 done
 
