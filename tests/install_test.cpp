@@ -222,6 +222,15 @@ TEST(ProgramInstall, MakeInstallWritesTheListedFilesAndUninstallTakesThemAllAway
         EXPECT_EQ(valid.output, "");
     }
 
+    // Written by hand, they must follow the project's version.
+    for (const char* page :
+         {"man/man6/tuvoran.6.gz", "man/man1/tuvoran-capture.1.gz", "doc/tuvoran/changelog.gz"}) {
+        const fs::path file = stage / "usr/local/share" / page;
+        const CommandResult text = RunCommand("gzip -dc " + Quoted(file.string()));
+        EXPECT_EQ(text.exitCode, 0) << page;
+        EXPECT_NE(text.output.find(TUVORAN_VERSION), std::string::npos) << page;
+    }
+
     // The installed capture finds its installed data from any folder.
     const fs::path stills = fs::path(scratch.Path()) / "stills";
     ChildProcess capture({(stage / "usr/local/bin/tuvoran-capture").string(), "--png",
