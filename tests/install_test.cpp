@@ -271,7 +271,8 @@ TEST(ProgramPackage, InstallsRunsFromRootAndPurgesWithoutATrace) {
     }
     // A package left by an earlier run that failed half-way.
     RunCommand("dpkg --purge tuvoran");
-    ASSERT_FALSE(fs::exists("/usr/share/tuvoran"));
+    ASSERT_FALSE(fs::exists("/usr/share/tuvoran"))
+        << "/usr/share/tuvoran is there without the package: an install with PREFIX=/usr?";
 
     const TemporaryFolder scratch;
     auto start = std::chrono::steady_clock::now();
