@@ -45,6 +45,7 @@ int RunLiveProgram(int argc, char** argv, WinMainFunction winMain) {
     std::vector<std::string> showLine{argv0 != nullptr ? argv0 : program};
     showLine.insert(showLine.end(), options.showArguments.begin(), options.showArguments.end());
     std::vector<char*> showArgv;
+    showArgv.reserve(showLine.size() + 1);
     for (std::string& argument : showLine) {
         showArgv.push_back(argument.data());
     }
