@@ -408,8 +408,4 @@ TEST_F(CaptureProgram, KeepAspectPutsTheCanvasBetweenBarsAsItIsAtItsOwnShape) {
     EXPECT_LT(difference / (3.0 * 240 * 180), 1.0); // mean difference per channel, of 255
 }
 
-TEST_F(CaptureProgram, VersionNamesTheProgram) {
-    EXPECT_EQ(Capture({"--version"}).exitCode, 0);
-}
-
 } // namespace

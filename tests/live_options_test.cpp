@@ -2,8 +2,6 @@
 // answers that end the program before it opens anything, and the messages for mistakes.
 
 #include "app/live_options.h"
-#include "app/live_program.h"
-#include "support/arguments.h"
 
 #include <gtest/gtest.h>
 
@@ -34,28 +32,30 @@ TEST(LiveOptions, OptionsMayStandBeforeBetweenOrAfterTheNumbers) {
     }
 }
 
-TEST(LiveOptions, WithoutOptionsTheShowIsFullScreenAndStretchedAndGetsEveryArgument) {
+TEST(LiveOptions, WithoutOptionsTheShowIsFullScreenAndStretched) {
     const ParsedLiveOptions parsed = Parse({"800", "600"});
     ASSERT_EQ(parsed.error, "");
-    EXPECT_EQ(parsed.options.showArguments, (Arguments{"800", "600"}));
     EXPECT_FALSE(parsed.options.view.windowed);
     EXPECT_FALSE(parsed.options.view.keepAspect);
-    EXPECT_FALSE(parsed.options.help);
-    EXPECT_FALSE(parsed.options.version);
+    EXPECT_FALSE(parsed.options.help || parsed.options.version);
 }
 
-// The show refuses a negative height with its own message; it must get to see it.
-TEST(LiveOptions, SignedNumbersAreTheShowsNotOptions) {
-    const ParsedLiveOptions parsed = Parse({"640", "-480", "+32"});
-    ASSERT_EQ(parsed.error, "");
-    EXPECT_EQ(parsed.options.showArguments, (Arguments{"640", "-480", "+32"}));
-}
-
-TEST(LiveOptions, EverythingAfterADoubleDashIsTheShows) {
-    const ParsedLiveOptions parsed = Parse({"--keep-aspect", "--", "--window", "1"});
-    ASSERT_EQ(parsed.error, "");
-    EXPECT_EQ(parsed.options.showArguments, (Arguments{"--window", "1"}));
-    EXPECT_FALSE(parsed.options.view.windowed);
+// The show refuses a negative height with its own message, and takes what follows "--".
+TEST(LiveOptions, SignedNumbersAndEverythingAfterADoubleDashAreTheShows) {
+    const struct {
+        Arguments arguments;
+        Arguments show;
+    } cases[] = {
+        {{"800", "600"}, {"800", "600"}},
+        {{"640", "-480", "+32"}, {"640", "-480", "+32"}},
+        {{"--keep-aspect", "--", "--window", "1"}, {"--window", "1"}},
+    };
+    for (const auto& test : cases) {
+        const ParsedLiveOptions parsed = Parse(test.arguments);
+        EXPECT_EQ(parsed.error, "");
+        EXPECT_EQ(parsed.options.showArguments, test.show);
+        EXPECT_FALSE(parsed.options.view.windowed);
+    }
 }
 
 TEST(LiveOptions, TheWindowIs640By480UnlessASizeIsGiven) {
@@ -102,53 +102,6 @@ TEST(LiveOptions, HelpAndVersionAreAnsweredAtOnceWhateverFollows) {
     EXPECT_TRUE(Parse({"--version", "--bogus"}).options.version);
     // A mistake before them is still a mistake.
     EXPECT_NE(Parse({"--bogus", "--help"}).error, "");
-}
-
-// The live program's main, run in this process: its answers must come before anything is
-// opened, or this test would open a window on the test's display.
-struct ProgramRun {
-    int exitCode;
-    std::string output;
-    std::string errors;
-};
-
-ProgramRun RunProgram(Arguments arguments) {
-    arguments.insert(arguments.begin(), "/usr/games/tuvoran");
-    std::vector<char*> argv = ArgumentVector(arguments);
-    const auto noShow = [](HINSTANCE, HINSTANCE, char*, int) { return 99; };
-    testing::internal::CaptureStdout();
-    testing::internal::CaptureStderr();
-    const int exitCode = RunLiveProgram(static_cast<int>(arguments.size()), argv.data(), noShow);
-    std::string output = testing::internal::GetCapturedStdout();
-    return {exitCode, output, testing::internal::GetCapturedStderr()};
-}
-
-TEST(LiveProgram, HelpPrintsTheUsageOnStandardOutputAndExitsZero) {
-    const ProgramRun run = RunProgram({"--help"});
-    EXPECT_EQ(run.exitCode, 0);
-    EXPECT_EQ(run.errors, "");
-    EXPECT_EQ(run.output.rfind("Usage: tuvoran ", 0), 0u) << run.output;
-    for (const char* part :
-         {"WIDTH HEIGHT BITS", "640 480 32", "--window[=WxH]", "--keep-aspect", "--version",
-          "Escape", "F11", "Alt+Enter", "Alt+F4", "data/", "$TUVORAN_DATA", "share/tuvoran/data"}) {
-        EXPECT_NE(run.output.find(part), std::string::npos) << part;
-    }
-    EXPECT_EQ(RunProgram({"-h"}).output, run.output);
-}
-
-TEST(LiveProgram, VersionPrintsTheNameAndVersion) {
-    const ProgramRun run = RunProgram({"--version"});
-    EXPECT_EQ(run.exitCode, 0);
-    EXPECT_EQ(run.output, "tuvoran 1.0.0\n");
-    EXPECT_EQ(run.errors, "");
-}
-
-TEST(LiveProgram, AMistakePrintsTheUsageOnStandardErrorAndExitsTwo) {
-    const ProgramRun run = RunProgram({"640", "480", "32", "--fulscreen"});
-    EXPECT_EQ(run.exitCode, 2);
-    EXPECT_EQ(run.output, "");
-    EXPECT_EQ(run.errors.rfind("tuvoran: unknown option '--fulscreen'\nUsage: tuvoran ", 0), 0u)
-        << run.errors;
 }
 
 } // namespace

@@ -74,24 +74,21 @@ protected:
     }
 
     // The show's window once it has its size and shows the show.
-    unsigned long ShownWindow(ChildProcess& program, int width, int height) const {
+    static unsigned long ShownWindow(ChildProcess& program, int width, int height) {
         unsigned long window = 0;
-        int shownWidth = 0;
-        int shownHeight = 0;
+        WindowPicture picture;
         const bool shown = WaitFor(
             [&] {
                 // Found anew each time: switching may give the show another window.
-                if (!FindShownWindow("Tuvoran", &window)) {
-                    return false;
-                }
-                WindowSize(window, &shownWidth, &shownHeight);
-                return shownWidth == width && shownHeight == height &&
-                       GrabWindow(window).LitIn(0, 0, width, height) > 0;
+                picture =
+                    FindShownWindow("Tuvoran", &window) ? GrabWindow(window) : WindowPicture{};
+                return picture.width == width && picture.height == height &&
+                       picture.LitIn(0, 0, width, height) > 0;
             },
             startupMs);
-        EXPECT_TRUE(shown) << "no window of " << width << "x" << height
-                           << " showing the show; the window: " << window << ", " << shownWidth
-                           << "x" << shownHeight << "; " << program.ErrorOutput();
+        EXPECT_TRUE(shown) << "no window of " << width << "x" << height << " showing the show, but "
+                           << picture.width << "x" << picture.height << "; "
+                           << program.ErrorOutput();
         return window;
     }
 
@@ -117,6 +114,12 @@ TEST_F(ProgramView, HelpAndVersionAnswerWithoutOpeningAnything) {
     const Output help = RunCommand(program + " 1024 768 32 --help 2>&1");
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_EQ(help.text.rfind("Usage: tuvoran ", 0), 0u) << help.text;
+    for (const char* part :
+         {"WIDTH HEIGHT BITS", "640 480 32", "--window[=WxH]", "--keep-aspect", "--version",
+          "Escape", "F11, Alt+Enter", "Alt+F4", "data/", "$TUVORAN_DATA", "share/tuvoran/data"}) {
+        EXPECT_NE(help.text.find(part), std::string::npos) << part;
+    }
+    EXPECT_EQ(RunCommand(program + " -h 2>&1").text, help.text);
 
     const Output version = RunCommand(program + " --version 2>&1");
     EXPECT_EQ(version.exitCode, 0);

@@ -78,15 +78,6 @@ bool FindShownWindow(const char* title, unsigned long* window) {
     return found;
 }
 
-void WindowSize(unsigned long window, int* width, int* height) {
-    const Connection connection;
-    XWindowAttributes attributes{};
-    const bool known = connection.display != nullptr &&
-                       XGetWindowAttributes(connection.display, window, &attributes) != 0;
-    *width = known ? attributes.width : 0;
-    *height = known ? attributes.height : 0;
-}
-
 void ResizeWindow(unsigned long window, int width, int height) {
     const Connection connection;
     if (connection.display != nullptr) {

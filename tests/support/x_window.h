@@ -20,8 +20,6 @@ struct WindowPicture {
 
 // The shown window of that title; false when there is none.
 bool FindShownWindow(const char* title, unsigned long* window);
-// Its size, 0 x 0 when it is gone.
-void WindowSize(unsigned long window, int* width, int* height);
 // Resizes it as a window manager would for the user, at the screen's top-left corner so that
 // all of it stays on the screen to be read back.
 void ResizeWindow(unsigned long window, int width, int height);
