@@ -132,7 +132,8 @@ std::string LiveUsage(const std::string& programName) {
            "\n"
            "The pictures and the music are looked for in data/ under the current folder,\n"
            "then in $TUVORAN_DATA if it is set, then in the installed data folder\n"
-           "<prefix>/share/tuvoran/data beside the program's <prefix>/bin or <prefix>/games.\n";
+           "<prefix>/share/tuvoran/data of a program installed as <prefix>/bin/tuvoran\n"
+           "or <prefix>/games/tuvoran.\n";
 }
 
 std::string LiveVersion() {
