@@ -1,8 +1,6 @@
+#include "app/live_program.h"
 #include "app/run_demo.h"
-#include "platform/process.h"
-#include "platform/sdl/sdl_backend.h"
 
 int main(int argc, char** argv) {
-    const auto backend = CreateSdlBackend();
-    return RunPlatform(argc, argv, *backend, WinMain);
+    return RunLiveProgram(argc, argv, WinMain);
 }

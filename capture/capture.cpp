@@ -174,6 +174,10 @@ public:
             std::fputs(CaptureUsage(program).c_str(), stdout);
             return exitDone;
         }
+        if (options.version) {
+            std::fputs(CaptureVersion().c_str(), stdout);
+            return exitDone;
+        }
         if (!PrepareOutput(options)) {
             return exitFailed;
         }
@@ -260,7 +264,8 @@ private:
                                    std::to_string(options.height), "32"};
         char* argv[] = {arguments[0].data(), arguments[1].data(), arguments[2].data(),
                         arguments[3].data(), nullptr};
-        const std::unique_ptr<Backend> backend = CreateOffscreenBackend(options.fps, capture);
+        const std::unique_ptr<Backend> backend =
+            CreateOffscreenBackend(options.fps, capture, options.keepAspect);
         return RunPlatform(4, argv, *backend, winMain);
     }
 

@@ -96,11 +96,15 @@ ParsedCaptureOptions ParseCaptureOptions(const std::vector<std::string>& argumen
             options.help = true;
             return parsed;
         }
-        if (name == "--quiet") {
+        if (name == "--version") {
+            options.version = true;
+            return parsed;
+        }
+        if (name == "--quiet" || name == "--keep-aspect") {
             if (inlineValue) {
-                return fail("--quiet takes no value");
+                return fail(name + " takes no value");
             }
-            options.quiet = true;
+            (name == "--quiet" ? options.quiet : options.keepAspect) = true;
             continue;
         }
         if (!TakesValue(name)) {
@@ -156,7 +160,7 @@ ParsedCaptureOptions ParseCaptureOptions(const std::vector<std::string>& argumen
 std::string CaptureUsage(const std::string& programName) {
     return "Usage: " + programName +
            " [--size WxH] [--fps N] [--out FILE] [--png DIR] [--at MS[,MS...]] [--until MS]"
-           " [--quiet]\n"
+           " [--keep-aspect] [--quiet]\n"
            "\n"
            "Plays the show offscreen on a virtual clock and records every frame.\n"
            "\n"
@@ -170,6 +174,13 @@ std::string CaptureUsage(const std::string& programName) {
            "                 as at-MS.png; the capture ends after the last of them\n"
            "  --until MS     end after the first frame at or after MS\n"
            "                 (default: where the show ends, with the music)\n"
+           "  --keep-aspect  keep the show's 4:3 shape in a --size of another shape,\n"
+           "                 with black bars, instead of stretching it\n"
            "  --quiet        no progress bar\n"
-           "  --help         this text\n";
+           "  --help         this text\n"
+           "  --version      the program's version\n";
+}
+
+std::string CaptureVersion() {
+    return std::string("tuvoran-capture ") + TUVORAN_VERSION + "\n";
 }

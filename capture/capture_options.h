@@ -14,7 +14,9 @@ struct CaptureOptions {
     std::vector<int> at; // milliseconds, as given
     int until = -1;      // milliseconds; -1: to the end of the show
     bool quiet = false;
+    bool keepAspect = false; // the canvas's 4:3 shape with black bars in a --size of another
     bool help = false;
+    bool version = false;
 };
 
 struct ParsedCaptureOptions {
@@ -27,3 +29,5 @@ constexpr char defaultVideoFile[] = "tuvoran.mp4";
 // arguments: the command line after the program name.
 ParsedCaptureOptions ParseCaptureOptions(const std::vector<std::string>& arguments);
 std::string CaptureUsage(const std::string& programName);
+// "tuvoran-capture 1.0.0" and a line end.
+std::string CaptureVersion();

@@ -104,3 +104,20 @@ TEST(CaptureProgress, TheLineFitsItsWidthAndFillsWithTheFramesDone) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(CaptureOptions, KeepAspectIsAFlagAndStretchingTheDefault) {
+    EXPECT_FALSE(Parse({}).options.keepAspect);
+    const ParsedCaptureOptions parsed = Parse({"--size", "320x180", "--keep-aspect"});
+    ASSERT_EQ(parsed.error, "");
+    EXPECT_TRUE(parsed.options.keepAspect);
+    EXPECT_EQ(Parse({"--keep-aspect=no"}).error, "--keep-aspect takes no value");
+}
+
+TEST(CaptureOptions, VersionIsAnsweredAtOnce) {
+    EXPECT_TRUE(Parse({"--version", "--fps", "0"}).options.version);
+    EXPECT_EQ(CaptureVersion(), "tuvoran-capture 1.0.0\n");
+}
+
+} // namespace

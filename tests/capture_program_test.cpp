@@ -360,3 +360,52 @@ TEST_F(CaptureProgram, CtrlCStopsTheCaptureAndLeavesAPlayableVideo) {
 }
 
 } // namespace
+
+namespace {
+
+// The lens grid at 33 s covers the whole canvas, so a stretched picture would light the bars.
+TEST_F(CaptureProgram, KeepAspectPutsTheCanvasBetweenBarsAsItIsAtItsOwnShape) {
+    const std::vector<std::string> still{"--png", "", "--at", "33000", "--fps", "10", "--quiet"};
+    std::vector<std::string> wide = still;
+    wide[1] = "wide";
+    wide.insert(wide.end(), {"--size", "320x180", "--keep-aspect"});
+    std::vector<std::string> own = still;
+    own[1] = "own";
+    own.insert(own.end(), {"--size", "240x180"});
+    ASSERT_EQ(Capture(wide).exitCode, 0);
+    ASSERT_EQ(Capture(own).exitCode, 0);
+
+    FIBITMAP* letterboxed = FreeImage_Load(FIF_PNG, Path("wide/at-33000.png").c_str(), PNG_DEFAULT);
+    FIBITMAP* reference = FreeImage_Load(FIF_PNG, Path("own/at-33000.png").c_str(), PNG_DEFAULT);
+    ASSERT_NE(letterboxed, nullptr);
+    ASSERT_NE(reference, nullptr);
+    ASSERT_EQ(FreeImage_GetWidth(letterboxed), 320u);
+    ASSERT_EQ(FreeImage_GetHeight(letterboxed), 180u);
+    int litInBars = 0;
+    double difference = 0.0;
+    int litInside = 0;
+    for (unsigned y = 0; y < 180; ++y) {
+        for (unsigned x = 0; x < 320; ++x) {
+            RGBQUAD pixel{};
+            FreeImage_GetPixelColor(letterboxed, x, y, &pixel);
+            const int sum = pixel.rgbRed + pixel.rgbGreen + pixel.rgbBlue;
+            if (x < 40 || x >= 280) {
+                litInBars += sum > 0 ? 1 : 0;
+                continue;
+            }
+            RGBQUAD expected{};
+            FreeImage_GetPixelColor(reference, x - 40, y, &expected);
+            litInside += sum > 0 ? 1 : 0;
+            difference += std::abs(pixel.rgbRed - expected.rgbRed) +
+                          std::abs(pixel.rgbGreen - expected.rgbGreen) +
+                          std::abs(pixel.rgbBlue - expected.rgbBlue);
+        }
+    }
+    FreeImage_Unload(letterboxed);
+    FreeImage_Unload(reference);
+    EXPECT_EQ(litInBars, 0);
+    EXPECT_GT(litInside, 240 * 180 / 2);
+    EXPECT_LT(difference / (3.0 * 240 * 180), 1.0); // mean difference per channel, of 255
+}
+
+} // namespace

@@ -2,6 +2,7 @@
 
 #include "platform/offscreen/virtual_clock.h"
 #include "platform/pixel_formats.h"
+#include "platform/view.h"
 
 #include <EGL/egl.h>
 #include <EGL/eglext.h>
@@ -127,8 +128,9 @@ private:
 
 class OffscreenBackend final : public Backend {
 public:
-    OffscreenBackend(int framesPerSecond, CaptureSink& captureSink)
-        : clock(framesPerSecond), sink(captureSink), reader(captureSink) {}
+    OffscreenBackend(int framesPerSecond, CaptureSink& captureSink, bool keepCanvasShape)
+        : clock(framesPerSecond), sink(captureSink), reader(captureSink),
+          keepAspect(keepCanvasShape) {}
     OffscreenBackend(const OffscreenBackend&) = delete;
     OffscreenBackend& operator=(const OffscreenBackend&) = delete;
 
@@ -236,6 +238,9 @@ public:
         }
         currentWindow = window;
         currentContext = context;
+        if (keepAspect) {
+            ApplyCanvasViewport(window->width, window->height, true);
+        }
         return true;
     }
 
@@ -441,6 +446,7 @@ private:
     VirtualClock clock;
     CaptureSink& sink;
     FrameReader reader;
+    const bool keepAspect;
     bool capturing = true;
     bool closeWanted = false;
 
@@ -463,6 +469,7 @@ private:
 
 } // namespace
 
-std::unique_ptr<Backend> CreateOffscreenBackend(int framesPerSecond, CaptureSink& sink) {
-    return std::make_unique<OffscreenBackend>(framesPerSecond, sink);
+std::unique_ptr<Backend> CreateOffscreenBackend(int framesPerSecond, CaptureSink& sink,
+                                                bool keepAspect) {
+    return std::make_unique<OffscreenBackend>(framesPerSecond, sink, keepAspect);
 }

@@ -10,4 +10,7 @@
 
 #include <memory>
 
-std::unique_ptr<Backend> CreateOffscreenBackend(int framesPerSecond, CaptureSink& sink);
+// With keepAspect the show's canvas keeps its 4:3 shape in a surface of another, with black
+// bars, instead of being stretched over it.
+std::unique_ptr<Backend> CreateOffscreenBackend(int framesPerSecond, CaptureSink& sink,
+                                                bool keepAspect = false);

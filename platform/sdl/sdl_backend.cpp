@@ -5,6 +5,7 @@
 #include "platform/sdl/sdl_keys.h"
 #include "platform/window.h"
 
+#include <GL/gl.h>
 #include <SDL.h>
 
 #include <algorithm>
@@ -26,6 +27,12 @@ struct NativeWindow {
     int height = 0;
     bool fullscreen = false;
     int format = 0; // the pixel format the SDL window was made with
+    // Asked for full screen: the backend chooses between full screen and a window for it,
+    // and sets its viewport.
+    bool showsView = false;
+    int windowedWidth = 0; // its size as a window, kept while it is full screen
+    int windowedHeight = 0;
+    ViewRect viewport{0, 0, 0, 0};
 };
 
 struct NativeContext {
@@ -78,9 +85,14 @@ typename std::vector<std::unique_ptr<T>>::iterator Find(std::vector<std::unique_
                         [record](const auto& owned) { return owned.get() == record; });
 }
 
+bool IsViewSwitchKey(const SDL_Keysym& key) {
+    const bool enter = key.sym == SDLK_RETURN || key.sym == SDLK_KP_ENTER;
+    return key.sym == SDLK_F11 || (enter && (key.mod & KMOD_ALT) != 0);
+}
+
 class SdlBackend final : public Backend {
 public:
-    SdlBackend() = default;
+    explicit SdlBackend(const ViewOptions& viewOptions) : view(viewOptions) {}
     SdlBackend(const SdlBackend&) = delete;
     SdlBackend& operator=(const SdlBackend&) = delete;
 
@@ -112,7 +124,11 @@ public:
         SDL_DisplayMode chosen{};
         if (SDL_GetClosestDisplayMode(0, &wanted, &chosen) == nullptr &&
             !NearestDisplayMode(wanted, &chosen)) {
-            return false;
+            // A window needs no mode; full screen is then out of reach.
+            if (!view.windowed) {
+                return false;
+            }
+            chosen = SDL_DisplayMode{};
         }
         fullscreenMode = chosen;
         modeSet = true;
@@ -129,9 +145,8 @@ public:
     }
 
     void SetCursorVisible(bool visible) override {
-        if (videoReady) {
-            SDL_ShowCursor(visible ? SDL_ENABLE : SDL_DISABLE);
-        }
+        cursorWanted = visible;
+        ApplyCursor();
     }
 
     void SetScreenSaverAllowed(bool allowed) override {
@@ -150,14 +165,22 @@ public:
         window->defaultPosition = description.defaultPosition;
         window->x = description.x;
         window->y = description.y;
-        window->fullscreen = description.fullscreen && modeSet;
+        window->showsView = description.fullscreen && modeSet;
+        window->fullscreen = window->showsView && !view.windowed;
         window->width = window->fullscreen ? fullscreenMode.w : description.width;
         window->height = window->fullscreen ? fullscreenMode.h : description.height;
+        window->windowedWidth = view.windowWidth;
+        window->windowedHeight = view.windowHeight;
+        if (window->showsView && !window->fullscreen) {
+            window->width = view.windowWidth;
+            window->height = view.windowHeight;
+        }
         window->format = ClosestStandardPixelFormat(usualFormat);
         if (!MakeSdlWindow(*window)) {
             return nullptr;
         }
         windows.push_back(std::move(window));
+        ApplyCursor();
         return windows.back().get();
     }
 
@@ -169,7 +192,11 @@ public:
         if (window->window != nullptr) {
             SDL_DestroyWindow(window->window);
         }
+        if (window == currentWindow) {
+            currentWindow = nullptr;
+        }
         windows.erase(found);
+        ApplyCursor();
         return true;
     }
 
@@ -229,6 +256,7 @@ public:
 
     bool MakeCurrent(NativeWindow* window, NativeContext* context) override {
         if (context == nullptr) {
+            currentWindow = nullptr;
             return SDL_GL_MakeCurrent(nullptr, nullptr) == 0;
         }
         if (window == nullptr || window->window == nullptr ||
@@ -237,6 +265,9 @@ public:
         }
         // Present at the display's rate where the driver allows it; no cap of our own.
         SDL_GL_SetSwapInterval(1);
+        currentWindow = window;
+        window->viewport = ViewRect{0, 0, 0, 0};
+        FitViewport(*window);
         return true;
     }
 
@@ -253,6 +284,10 @@ public:
     void SwapBuffers(NativeWindow* window) override {
         if (window->window != nullptr) {
             SDL_GL_SwapWindow(window->window);
+        }
+        // The next frame is drawn to the window's size as it is now.
+        if (window == currentWindow) {
+            FitViewport(*window);
         }
     }
 
@@ -394,6 +429,9 @@ private:
         if (window.fullscreen) {
             flags |= SDL_WINDOW_FULLSCREEN;
             x = y = SDL_WINDOWPOS_UNDEFINED_DISPLAY(0);
+        } else if (window.showsView) {
+            flags |= SDL_WINDOW_RESIZABLE;
+            x = y = SDL_WINDOWPOS_CENTERED_DISPLAY(0);
         }
         window.window =
             SDL_CreateWindow(window.title.c_str(), x, y, window.width, window.height, flags);
@@ -432,6 +470,12 @@ private:
             if (key == 0 || window == nullptr) {
                 return false;
             }
+            if (window->showsView && IsViewSwitchKey(sdlEvent.key.keysym)) {
+                if (sdlEvent.type == SDL_KEYDOWN && sdlEvent.key.repeat == 0) {
+                    SwitchFullscreen(*window);
+                }
+                return false;
+            }
             event->type =
                 sdlEvent.type == SDL_KEYDOWN ? NativeEventType::KeyDown : NativeEventType::KeyUp;
             event->window = window;
@@ -453,6 +497,80 @@ private:
         }
     }
 
+    // The show's window between full screen in the show's mode and a window at the desktop's
+    // mode, which SDL gives back when a full-screen window goes. The SDL window is remade
+    // rather than switched in place: an X window only changes its size for a full-screen
+    // request where a window manager obeys it. The context, with all the show has loaded,
+    // moves to the new window.
+    void SwitchFullscreen(NativeWindow& window) {
+        const bool toFullscreen = !window.fullscreen;
+        if (toFullscreen && (!modeSet || fullscreenMode.w <= 0)) {
+            return;
+        }
+        if (toFullscreen) {
+            SDL_GetWindowSize(window.window, &window.windowedWidth, &window.windowedHeight);
+        }
+        SDL_Window* previous = window.window;
+        const NativeWindow previousState = window;
+        const bool current = &window == currentWindow;
+        SDL_GLContext context = SDL_GL_GetCurrentContext();
+        window.fullscreen = toFullscreen;
+        window.width = toFullscreen ? fullscreenMode.w : window.windowedWidth;
+        window.height = toFullscreen ? fullscreenMode.h : window.windowedHeight;
+        const bool made = MakeSdlWindow(window);
+        if (!made || (current && SDL_GL_MakeCurrent(window.window, context) != 0)) {
+            if (made) {
+                SDL_DestroyWindow(window.window);
+            }
+            window = previousState;
+            if (current) {
+                SDL_GL_MakeCurrent(previous, context);
+            }
+            return;
+        }
+        SDL_ShowWindow(window.window);
+        SDL_RaiseWindow(window.window);
+        SDL_DestroyWindow(previous);
+        ApplyCursor();
+        if (current) {
+            SDL_GL_SetSwapInterval(1);
+            window.viewport = ViewRect{0, 0, 0, 0};
+            FitViewport(window);
+        }
+    }
+
+    // With the window's context current. A window always keeps the canvas's shape; full
+    // screen stretches it unless asked to keep it.
+    void FitViewport(NativeWindow& window) {
+        if (!window.showsView) {
+            return;
+        }
+        int width = 0;
+        int height = 0;
+        SDL_GL_GetDrawableSize(window.window, &width, &height);
+        const ViewRect wanted = FitCanvas(width, height, !window.fullscreen || view.keepAspect);
+        const ViewRect& applied = window.viewport;
+        if (wanted.x != applied.x || wanted.y != applied.y || wanted.width != applied.width ||
+            wanted.height != applied.height) {
+            glViewport(wanted.x, wanted.y, wanted.width, wanted.height);
+            window.viewport = wanted;
+        }
+    }
+
+    // The program hides the pointer for full screen; over a window it stays in sight.
+    void ApplyCursor() {
+        if (!videoReady) {
+            return;
+        }
+        const bool overWindow = std::any_of(windows.begin(), windows.end(), [](const auto& window) {
+            return window->showsView && !window->fullscreen;
+        });
+        SDL_ShowCursor(cursorWanted || overWindow ? SDL_ENABLE : SDL_DISABLE);
+    }
+
+    const ViewOptions view;
+    NativeWindow* currentWindow = nullptr;
+    bool cursorWanted = true;
     bool videoReady = false;
     bool audioReady = false;
     SDL_AudioDeviceID audioDevice = 0;
@@ -468,5 +586,9 @@ private:
 } // namespace
 
 std::unique_ptr<Backend> CreateSdlBackend() {
-    return std::make_unique<SdlBackend>();
+    return CreateSdlBackend(ViewOptions{});
+}
+
+std::unique_ptr<Backend> CreateSdlBackend(const ViewOptions& view) {
+    return std::make_unique<SdlBackend>(view);
 }

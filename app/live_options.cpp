@@ -1,0 +1,141 @@
+#include "app/live_options.h"
+
+#include <cerrno>
+#include <cstdlib>
+
+namespace {
+
+constexpr int largestSide = 16384;
+
+bool ReadSide(const std::string& text, int* value) {
+    if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos) {
+        return false;
+    }
+    errno = 0;
+    const long number = std::strtol(text.c_str(), nullptr, 10);
+    if (errno == ERANGE || number < 1 || number > largestSide) {
+        return false;
+    }
+    *value = static_cast<int>(number);
+    return true;
+}
+
+bool ReadSize(const std::string& text, int* width, int* height) {
+    const std::size_t cross = text.find('x');
+    int readWidth = 0;
+    int readHeight = 0;
+    if (cross == std::string::npos || !ReadSide(text.substr(0, cross), &readWidth) ||
+        !ReadSide(text.substr(cross + 1), &readHeight)) {
+        return false;
+    }
+    *width = readWidth;
+    *height = readHeight;
+    return true;
+}
+
+bool LooksLikeSize(const std::string& text) {
+    int width = 0;
+    int height = 0;
+    return ReadSize(text, &width, &height);
+}
+
+// "-480" is a height for the show to refuse, not an option.
+bool IsSignedNumber(const std::string& text) {
+    const std::size_t digits = text[0] == '-' || text[0] == '+' ? 1 : 0;
+    return text.size() > digits &&
+           text.find_first_not_of("0123456789", digits) == std::string::npos;
+}
+
+bool IsOption(const std::string& text) {
+    return !text.empty() && text[0] == '-' && !IsSignedNumber(text);
+}
+
+} // namespace
+
+ParsedLiveOptions ParseLiveOptions(const std::vector<std::string>& arguments) {
+    ParsedLiveOptions parsed;
+    LiveOptions& options = parsed.options;
+    const auto fail = [&parsed](const std::string& message) {
+        parsed.error = message;
+        return parsed;
+    };
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        if (argument == "--") {
+            options.showArguments.insert(options.showArguments.end(), arguments.begin() + i + 1,
+                                         arguments.end());
+            break;
+        }
+        if (!IsOption(argument)) {
+            options.showArguments.push_back(argument);
+            continue;
+        }
+        const std::size_t equals = argument.find('=');
+        const bool inlineValue = argument.rfind("--", 0) == 0 && equals != std::string::npos;
+        const std::string name = inlineValue ? argument.substr(0, equals) : argument;
+        const std::string value = inlineValue ? argument.substr(equals + 1) : "";
+        if (name == "--window") {
+            std::string size = value;
+            // The size may also follow as the next argument, which no display mode looks like.
+            if (!inlineValue && i + 1 < arguments.size() && LooksLikeSize(arguments[i + 1])) {
+                size = arguments[++i];
+            }
+            if ((inlineValue || !size.empty()) &&
+                !ReadSize(size, &options.view.windowWidth, &options.view.windowHeight)) {
+                return fail("bad value '" + size +
+                            "' for --window: give WIDTHxHEIGHT, each from 1 to " +
+                            std::to_string(largestSide));
+            }
+            options.view.windowed = true;
+            continue;
+        }
+        const bool flag =
+            name == "--keep-aspect" || name == "--help" || name == "-h" || name == "--version";
+        if (!flag) {
+            return fail("unknown option '" + name + "'");
+        }
+        if (inlineValue) {
+            return fail(name + " takes no value");
+        }
+        if (name == "--keep-aspect") {
+            options.view.keepAspect = true;
+            continue;
+        }
+        // Answered at once, whatever follows.
+        (name == "--version" ? options.version : options.help) = true;
+        return parsed;
+    }
+    return parsed;
+}
+
+std::string LiveUsage(const std::string& programName) {
+    return "Usage: " + programName +
+           " [--window[=WxH]] [--keep-aspect] [WIDTH HEIGHT BITS]\n"
+           "\n"
+           "Plays the show full screen in the display mode WIDTH x HEIGHT with BITS colour\n"
+           "bits (all three, or the defaults 640 480 32) and ends with the music.\n"
+           "\n"
+           "  --window[=WxH]  play in a resizable window of that size (default 640x480);\n"
+           "                  the display mode is left as it is, and the show keeps its\n"
+           "                  4:3 shape with black bars. The three numbers still choose the\n"
+           "                  mode of full screen, which F11 switches to.\n"
+           "  --keep-aspect   in full screen on a screen of another shape than 4:3, keep\n"
+           "                  the show's shape with black bars instead of stretching it\n"
+           "  -h, --help      this text\n"
+           "  --version       the program's version\n"
+           "\n"
+           "Keys:\n"
+           "  Escape            end the show\n"
+           "  F                 show or hide the frame rate\n"
+           "  F11, Alt+Enter    switch between window and full screen\n"
+           "  Alt+F4            close the window, which ends the show\n"
+           "\n"
+           "The pictures and the music are looked for in data/ under the current folder,\n"
+           "then in $TUVORAN_DATA if it is set, then in the installed data folder\n"
+           "<prefix>/share/tuvoran/data of a program installed as <prefix>/bin/tuvoran\n"
+           "or <prefix>/games/tuvoran.\n";
+}
+
+std::string LiveVersion() {
+    return std::string("tuvoran ") + TUVORAN_VERSION + "\n";
+}

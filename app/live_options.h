@@ -1,0 +1,27 @@
+#pragma once
+
+// The live program's command line: its options, and the show's own arguments (the display
+// mode) passed through untouched in their order, wherever the options stand among them.
+
+#include "platform/view.h"
+
+#include <string>
+#include <vector>
+
+struct LiveOptions {
+    ViewOptions view;
+    std::vector<std::string> showArguments;
+    bool help = false;
+    bool version = false;
+};
+
+struct ParsedLiveOptions {
+    LiveOptions options;
+    std::string error; // empty when the command line was understood
+};
+
+// arguments: the command line after the program name.
+ParsedLiveOptions ParseLiveOptions(const std::vector<std::string>& arguments);
+std::string LiveUsage(const std::string& programName);
+// "tuvoran 1.0.0" and a line end.
+std::string LiveVersion();

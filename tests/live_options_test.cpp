@@ -1,0 +1,107 @@
+// The live program's command line: options anywhere among the display mode's numbers, the
+// answers that end the program before it opens anything, and the messages for mistakes.
+
+#include "app/live_options.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+ParsedLiveOptions Parse(const std::vector<std::string>& arguments) {
+    return ParseLiveOptions(arguments);
+}
+
+using Arguments = std::vector<std::string>;
+
+TEST(LiveOptions, OptionsMayStandBeforeBetweenOrAfterTheNumbers) {
+    const Arguments expected{"800", "600", "16"};
+    const Arguments commandLines[] = {
+        {"--window", "--keep-aspect", "800", "600", "16"},
+        {"800", "--window", "600", "--keep-aspect", "16"},
+        {"800", "600", "16", "--keep-aspect", "--window"},
+    };
+    for (const Arguments& arguments : commandLines) {
+        const ParsedLiveOptions parsed = Parse(arguments);
+        ASSERT_EQ(parsed.error, "") << arguments.front();
+        EXPECT_EQ(parsed.options.showArguments, expected) << arguments.front();
+        EXPECT_TRUE(parsed.options.view.windowed);
+        EXPECT_TRUE(parsed.options.view.keepAspect);
+    }
+}
+
+TEST(LiveOptions, WithoutOptionsTheShowIsFullScreenAndStretched) {
+    const ParsedLiveOptions parsed = Parse({"800", "600"});
+    ASSERT_EQ(parsed.error, "");
+    EXPECT_FALSE(parsed.options.view.windowed);
+    EXPECT_FALSE(parsed.options.view.keepAspect);
+    EXPECT_FALSE(parsed.options.help || parsed.options.version);
+}
+
+// The show refuses a negative height with its own message, and takes what follows "--".
+TEST(LiveOptions, SignedNumbersAndEverythingAfterADoubleDashAreTheShows) {
+    const struct {
+        Arguments arguments;
+        Arguments show;
+    } cases[] = {
+        {{"800", "600"}, {"800", "600"}},
+        {{"640", "-480", "+32"}, {"640", "-480", "+32"}},
+        {{"--keep-aspect", "--", "--window", "1"}, {"--window", "1"}},
+    };
+    for (const auto& test : cases) {
+        const ParsedLiveOptions parsed = Parse(test.arguments);
+        EXPECT_EQ(parsed.error, "");
+        EXPECT_EQ(parsed.options.showArguments, test.show);
+        EXPECT_FALSE(parsed.options.view.windowed);
+    }
+}
+
+TEST(LiveOptions, TheWindowIs640By480UnlessASizeIsGiven) {
+    const ViewOptions plain = Parse({"--window"}).options.view;
+    EXPECT_EQ(plain.windowWidth, 640);
+    EXPECT_EQ(plain.windowHeight, 480);
+
+    const ViewOptions joined = Parse({"--window=1280x720"}).options.view;
+    EXPECT_EQ(joined.windowWidth, 1280);
+    EXPECT_EQ(joined.windowHeight, 720);
+
+    const ParsedLiveOptions apart = Parse({"--window", "800x450", "1024", "768", "32"});
+    EXPECT_EQ(apart.options.view.windowWidth, 800);
+    EXPECT_EQ(apart.options.view.windowHeight, 450);
+    EXPECT_EQ(apart.options.showArguments, (Arguments{"1024", "768", "32"}));
+}
+
+TEST(LiveOptions, MistakesAreNamedInTheMessage) {
+    const struct {
+        Arguments arguments;
+        const char* message;
+    } cases[] = {
+        {{"--fullscreen"}, "unknown option '--fullscreen'"},
+        {{"-x"}, "unknown option '-x'"},
+        {{"-"}, "unknown option '-'"},
+        {{"800", "600", "32", "--frobnicate=yes"}, "unknown option '--frobnicate'"},
+        {{"--window="}, "bad value '' for --window"},
+        {{"--window=800"}, "bad value '800' for --window"},
+        {{"--window=0x480"}, "bad value '0x480' for --window"},
+        {{"--window=640x16385"}, "bad value '640x16385' for --window"},
+        {{"--window=-640x480"}, "bad value '-640x480' for --window"},
+        {{"--keep-aspect=yes"}, "--keep-aspect takes no value"},
+        {{"--version=2"}, "--version takes no value"},
+    };
+    for (const auto& test : cases) {
+        const std::string error = Parse(test.arguments).error;
+        EXPECT_EQ(error.rfind(test.message, 0), 0u) << error;
+    }
+}
+
+TEST(LiveOptions, HelpAndVersionAreAnsweredAtOnceWhateverFollows) {
+    EXPECT_TRUE(Parse({"-h", "--bogus"}).options.help);
+    EXPECT_TRUE(Parse({"800", "--help", "--window=1x"}).options.help);
+    EXPECT_TRUE(Parse({"--version", "--bogus"}).options.version);
+    // A mistake before them is still a mistake.
+    EXPECT_NE(Parse({"--bogus", "--help"}).error, "");
+}
+
+} // namespace

@@ -1,0 +1,139 @@
+#include "support/x_window.h"
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+// Keeps X errors about a window that went away from ending the test program.
+int IgnoreError(Display* /*display*/, XErrorEvent* /*error*/) {
+    return 0;
+}
+
+// One connection per call: the program under test owns the screen between calls.
+class Connection {
+public:
+    Connection() : display(XOpenDisplay(nullptr)), previousHandler(XSetErrorHandler(IgnoreError)) {}
+    ~Connection() {
+        if (display != nullptr) {
+            XCloseDisplay(display);
+        }
+        XSetErrorHandler(previousHandler);
+    }
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    Display* display;
+
+private:
+    XErrorHandler previousHandler;
+};
+
+} // namespace
+
+int WindowPicture::LitIn(int left, int top, int right, int bottom, int level) const {
+    int lit = 0;
+    for (int y = std::max(top, 0); y < std::min(bottom, height); ++y) {
+        for (int x = std::max(left, 0); x < std::min(right, width); ++x) {
+            const std::uint32_t pixel = At(x, y);
+            const int brightest = static_cast<int>(
+                std::max({(pixel >> 16) & 0xFFu, (pixel >> 8) & 0xFFu, pixel & 0xFFu}));
+            lit += brightest > level ? 1 : 0;
+        }
+    }
+    return lit;
+}
+
+bool FindShownWindow(const char* title, unsigned long* window) {
+    const Connection connection;
+    if (connection.display == nullptr) {
+        return false;
+    }
+    Window root = 0;
+    Window parent = 0;
+    Window* children = nullptr;
+    unsigned int count = 0;
+    bool found = false;
+    if (XQueryTree(connection.display, DefaultRootWindow(connection.display), &root, &parent,
+                   &children, &count) != 0) {
+        for (unsigned int i = 0; i < count && !found; ++i) {
+            char* name = nullptr;
+            XWindowAttributes attributes{};
+            if (XFetchName(connection.display, children[i], &name) != 0 && name != nullptr) {
+                found = std::strcmp(name, title) == 0 &&
+                        XGetWindowAttributes(connection.display, children[i], &attributes) != 0 &&
+                        attributes.map_state == IsViewable;
+                XFree(name);
+            }
+            if (found) {
+                *window = children[i];
+            }
+        }
+        XFree(children);
+    }
+    return found;
+}
+
+void ResizeWindow(unsigned long window, int width, int height) {
+    const Connection connection;
+    if (connection.display != nullptr) {
+        XMoveResizeWindow(connection.display, window, 0, 0, static_cast<unsigned>(width),
+                          static_cast<unsigned>(height));
+        XSync(connection.display, False);
+    }
+}
+
+WindowPicture GrabWindow(unsigned long window) {
+    const Connection connection;
+    WindowPicture picture;
+    XWindowAttributes attributes{};
+    if (connection.display == nullptr ||
+        XGetWindowAttributes(connection.display, window, &attributes) == 0 ||
+        attributes.map_state != IsViewable) {
+        return picture;
+    }
+    XImage* image = XGetImage(connection.display, window, 0, 0, attributes.width, attributes.height,
+                              AllPlanes, ZPixmap);
+    if (image == nullptr) {
+        return picture;
+    }
+    picture.width = attributes.width;
+    picture.height = attributes.height;
+    picture.pixels.reserve(static_cast<std::size_t>(picture.width) * picture.height);
+    for (int y = 0; y < picture.height; ++y) {
+        for (int x = 0; x < picture.width; ++x) {
+            picture.pixels.push_back(static_cast<std::uint32_t>(XGetPixel(image, x, y)) &
+                                     0xFFFFFFu);
+        }
+    }
+    XDestroyImage(image);
+    return picture;
+}
+
+bool PressKeys(const std::vector<std::string>& keyNames) {
+    const Connection connection;
+    if (connection.display == nullptr) {
+        return false;
+    }
+    std::vector<KeyCode> codes;
+    for (const std::string& name : keyNames) {
+        const KeyCode code = XKeysymToKeycode(connection.display, XStringToKeysym(name.c_str()));
+        if (code == 0) {
+            return false;
+        }
+        codes.push_back(code);
+    }
+    bool sent = true;
+    for (const KeyCode code : codes) {
+        sent = XTestFakeKeyEvent(connection.display, code, True, 0) != 0 && sent;
+    }
+    for (auto code = codes.rbegin(); code != codes.rend(); ++code) {
+        sent = XTestFakeKeyEvent(connection.display, *code, False, 20) != 0 && sent;
+    }
+    XFlush(connection.display);
+    return sent;
+}
