@@ -1,5 +1,6 @@
 #include "platform/sdl/sdl_backend.h"
 
+#include "platform/message_box_process.h"
 #include "platform/pixel_formats.h"
 #include "platform/process.h"
 #include "platform/sdl/sdl_keys.h"
@@ -284,11 +285,18 @@ public:
     }
 
     // A full-screen window would keep the box out of sight and the pointer grabbed, so it
-    // steps aside first; a box is only shown when the run is about to end.
+    // steps aside first; a box is only shown when the run is about to end. Another process
+    // draws the box, so that a signal does not wait for a click.
     bool ShowMessageBox(const char* caption, const char* text) override {
         for (auto& window : windows) {
             if (window->fullscreen && window->window != nullptr) {
                 SDL_HideWindow(window->window);
+            }
+        }
+        if (!InMessageBoxProcess()) {
+            const BoxOutcome outcome = ShowMessageBoxInOwnProcess(caption, text);
+            if (outcome != BoxOutcome::NoProcess) {
+                return outcome != BoxOutcome::NotShown;
             }
         }
         return SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, caption, text, nullptr) == 0;
