@@ -267,6 +267,10 @@ public:
                 return true;
             }
         }
+        // SDL goes on pulling from a lost device, but it no longer plays.
+        if (audioDevice != 0 && SDL_GetAudioDeviceStatus(audioDevice) == SDL_AUDIO_STOPPED) {
+            ReportAudioLost();
+        }
         return false;
     }
 
@@ -322,7 +326,9 @@ public:
             return false;
         }
         audioPull = request.pull;
+        audioLost = request.lost;
         audioUser = request.user;
+        audioLossReported = false;
         audioFrameBytes = static_cast<int>(sizeof(float)) * request.channels;
         *opened = {request.rate, request.channels, obtained.samples * BuffersInFlight(), true};
         return true;
@@ -352,6 +358,13 @@ private:
         const auto* backend = static_cast<SdlBackend*>(self);
         backend->audioPull(backend->audioUser, reinterpret_cast<float*>(stream),
                            bytes / backend->audioFrameBytes);
+    }
+
+    void ReportAudioLost() {
+        if (!audioLossReported && audioLost != nullptr) {
+            audioLossReported = true;
+            audioLost(audioUser);
+        }
     }
 
     bool EnsureAudio() {
@@ -456,6 +469,11 @@ private:
             *event = NativeEvent{NativeEventType::CloseRequest, window, 0, false, false};
             return true;
         }
+        case SDL_AUDIODEVICEREMOVED:
+            if (sdlEvent.adevice.iscapture == 0 && sdlEvent.adevice.which == audioDevice) {
+                ReportAudioLost();
+            }
+            return false;
         default:
             return false;
         }
@@ -465,6 +483,8 @@ private:
     bool audioReady = false;
     SDL_AudioDeviceID audioDevice = 0;
     AudioPull audioPull = nullptr;
+    AudioLost audioLost = nullptr;
+    bool audioLossReported = false;
     void* audioUser = nullptr;
     int audioFrameBytes = 1;
     bool modeSet = false;
