@@ -26,7 +26,8 @@ struct NativeWindow {
     int width = 0;
     int height = 0;
     bool fullscreen = false;
-    int format = 0; // the pixel format the SDL window was made with
+    int format = 0;    // the pixel format the SDL window was made with
+    bool away = false; // a full-screen window out of the way while another has the focus
 };
 
 struct NativeContext {
@@ -381,6 +382,8 @@ private:
         }
         // Signals are the platform layer's own business.
         SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+        // Focus changes of full-screen windows are handled here (FollowFocus).
+        SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
         videoReady = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
         if (videoReady) {
             SDL_DisableScreenSaver();
@@ -434,6 +437,28 @@ private:
         return true;
     }
 
+    // Away from a full-screen show (Alt+Tab), the desktop has its own mode back and the
+    // show steps out of the way; back on it, the show's mode returns. The show goes on
+    // meanwhile. SDL's own minimizing gives the mode back only once a window manager has
+    // obeyed, so the mode is given back here first, whatever the window manager does.
+    void FollowFocus(NativeWindow& window, Uint8 change) {
+        SDL_Window* sdlWindow = window.window;
+        const Uint32 flags = SDL_GetWindowFlags(sdlWindow);
+        const bool modeChanging = (flags & SDL_WINDOW_FULLSCREEN_DESKTOP) == SDL_WINDOW_FULLSCREEN;
+        if (change == SDL_WINDOWEVENT_FOCUS_LOST && modeChanging && (flags & SDL_WINDOW_SHOWN)) {
+            window.away = true;
+            SDL_SetWindowFullscreen(sdlWindow, 0);
+            SDL_MinimizeWindow(sdlWindow);
+        } else if ((change == SDL_WINDOWEVENT_FOCUS_GAINED || change == SDL_WINDOWEVENT_RESTORED) &&
+                   window.away && modeSet) {
+            window.away = false;
+            SDL_RestoreWindow(sdlWindow);
+            SDL_SetWindowDisplayMode(sdlWindow, &fullscreenMode);
+            SDL_SetWindowFullscreen(sdlWindow, SDL_WINDOW_FULLSCREEN);
+            SDL_RaiseWindow(sdlWindow);
+        }
+    }
+
     NativeWindow* FindBySdlId(Uint32 id) {
         SDL_Window* sdlWindow = SDL_GetWindowFromID(id);
         for (auto& window : windows) {
@@ -463,6 +488,9 @@ private:
         }
         case SDL_WINDOWEVENT: {
             NativeWindow* window = FindBySdlId(sdlEvent.window.windowID);
+            if (window != nullptr) {
+                FollowFocus(*window, sdlEvent.window.event);
+            }
             if (sdlEvent.window.event != SDL_WINDOWEVENT_CLOSE || window == nullptr) {
                 return false;
             }
