@@ -132,6 +132,10 @@ int RunMessageBoxProcess(int argc, char** argv, Backend& backend) {
 }
 
 BoxOutcome ShowMessageBoxInOwnProcess(const char* caption, const char* text) {
+    // An executable whose main does not run the platform would not know the box's variable.
+    if (!MainRunsPlatform()) {
+        return BoxOutcome::NoProcess;
+    }
     const pid_t child = SpawnBoxProcess(caption, text);
     if (child < 0) {
         return BoxOutcome::NoProcess;

@@ -35,6 +35,8 @@ int signalPipe[2] = {-1, -1};
 
 std::string failureAdvice;
 
+bool running = false; // inside RunPlatform, which the program's main calls
+
 void OnTerminationSignal(int /*signal*/) {
     pendingSignals.fetch_add(1);
     const int savedErrno = errno;
@@ -118,7 +120,9 @@ int RunPlatform(int argc, char** argv, Backend& backend, WinMainFunction winMain
     pendingSignals = 0;
     InstallSignalHandlers();
     SetBackend(&backend);
+    running = true;
     const int result = winMain(GetModuleHandleA(nullptr), nullptr, commandLine.data(), SW_SHOW);
+    running = false;
     SetBackend(nullptr);
     return result;
 }
@@ -131,6 +135,10 @@ bool TakeSignalCloseRequest() {
         }
     }
     return false;
+}
+
+bool MainRunsPlatform() {
+    return running;
 }
 
 bool SignalCloseRequested() {
