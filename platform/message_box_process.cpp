@@ -18,8 +18,6 @@
 #include <string>
 #include <vector>
 
-extern char** environ;
-
 namespace {
 
 // Holds the process id of the box's owner.
@@ -119,7 +117,8 @@ bool InMessageBoxProcess() {
 }
 
 int RunMessageBoxProcess(int argc, char** argv, Backend& backend) {
-    const std::string owner = std::getenv(ownerVariable);
+    const char* variable = std::getenv(ownerVariable);
+    const std::string owner = variable != nullptr ? variable : "";
     std::signal(SIGTERM, EndBoxGroup);
 #ifdef __linux__
     prctl(PR_SET_PDEATHSIG, SIGTERM);

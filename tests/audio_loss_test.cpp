@@ -104,7 +104,7 @@ protected:
             }
             const auto first =
                 backend.audioSamples.begin() + static_cast<std::ptrdiff_t>(pull * pullFrames * 2);
-            std::for_each(first, first + pullFrames * 2, [&loudest](float sample) {
+            std::for_each(first, first + std::ptrdiff_t{pullFrames} * 2, [&loudest](float sample) {
                 loudest = std::max(loudest, std::fabs(sample));
             });
         }

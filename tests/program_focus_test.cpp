@@ -49,7 +49,7 @@ protected:
     // Gives the show the focus and takes it away until the show has seen both: it reads
     // its window's events only once its pictures have loaded, and a focus that comes and
     // goes unseen is no change.
-    bool GoElsewhere(std::vector<std::string> wanted) {
+    bool GoElsewhere(const std::vector<std::string>& wanted) {
         const auto deadline =
             std::chrono::steady_clock::now() + std::chrono::milliseconds(startupMs);
         while (std::chrono::steady_clock::now() < deadline) {
