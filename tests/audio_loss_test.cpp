@@ -123,16 +123,9 @@ protected:
     std::vector<double> pulledAtMs;
 };
 
+// SDL goes on asking a device that has gone for samples that nobody hears; neither the
+// silence before those pulls nor the pulls move the music on or hold it back.
 TEST_F(AudioLoss, ADeviceReportedGoneLeavesTheMusicToEndOnTheClock) {
-    Play();
-    RunTo(500, true);
-    backend.LoseAudio();
-    RunTo(3000, false);
-    ExpectEndedOnTime();
-}
-
-// As SDL does: it goes on asking for samples that nobody hears.
-TEST_F(AudioLoss, PullsFromADeviceReportedGoneDoNotMoveTheMusicOnOrHoldItBack) {
     Play();
     RunTo(500, true);
     backend.LoseAudio();

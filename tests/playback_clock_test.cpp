@@ -60,23 +60,6 @@ TEST(PlaybackClock, ADeviceIsTakenForStoppedOnlyAfterTenPullsOrAQuarterSecond) {
     EXPECT_TRUE(clock.Stalled(1701 * ms));
 }
 
-TEST(PlaybackClock, DetachedItGoesOnFromTheLastPullToTheLengthWhatever) {
-    PlaybackClock clock(1000, 100);
-    clock.OnPull(0, 100, 0, false);
-    clock.OnPull(100 * ms, 100, 0, false);
-    EXPECT_DOUBLE_EQ(clock.FramesHeard(150 * ms), 150.0);
-    EXPECT_DOUBLE_EQ(clock.FramesHeard(900 * ms), 200.0); // a late device holds it
-    clock.Detach(1000);
-    EXPECT_DOUBLE_EQ(clock.FramesHeard(900 * ms), 900.0);
-    // Pulls after it neither hold it back nor move it on.
-    clock.OnPull(950 * ms, 5, 95, false);
-    clock.OnPull(951 * ms, 5000, 0, false);
-    EXPECT_DOUBLE_EQ(clock.FramesHeard(960 * ms), 960.0);
-    EXPECT_FALSE(clock.AllHeard());
-    EXPECT_DOUBLE_EQ(clock.FramesHeard(1500 * ms), 1000.0);
-    EXPECT_TRUE(clock.AllHeard());
-}
-
 TEST(PlaybackClock, DetachedItNeverGoesBack) {
     PlaybackClock clock(1000, 100);
     clock.OnPull(0, 100, 0, false);
