@@ -439,8 +439,9 @@ private:
 
     // Away from a full-screen show (Alt+Tab), the desktop has its own mode back and the
     // show steps out of the way; back on it, the show's mode returns. The show goes on
-    // meanwhile. SDL's own minimizing gives the mode back only once a window manager has
-    // obeyed, so the mode is given back here first, whatever the window manager does.
+    // meanwhile. Done here rather than left to SDL, whose minimizing on focus loss hangs on
+    // a hint whose default differs between versions, and whose return to full screen waits
+    // for the window manager to report the window restored.
     void FollowFocus(NativeWindow& window, Uint8 change) {
         SDL_Window* sdlWindow = window.window;
         const Uint32 flags = SDL_GetWindowFlags(sdlWindow);
