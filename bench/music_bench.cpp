@@ -35,7 +35,7 @@ public:
     bool OpenAudio(const AudioRequest& request, AudioDevice* opened, std::string* advice) override {
         inner = request;
         const bool ready =
-            live.OpenAudio({request.rate, request.channels, Pull, this}, opened, advice);
+            live.OpenAudio({request.rate, request.channels, Pull, this, Lost}, opened, advice);
         device = *opened;
         return ready;
     }
@@ -49,6 +49,10 @@ public:
     const PullRecord& PullAt(std::size_t index) const { return pulls[index]; }
 
 private:
+    static void Lost(void* self) {
+        const auto* watcher = static_cast<WatchedDevice*>(self);
+        watcher->inner.lost(watcher->inner.user);
+    }
     static void Pull(void* self, float* samples, int frames) {
         auto* watcher = static_cast<WatchedDevice*>(self);
         const std::int64_t now = watcher->live.AudioNanoseconds();

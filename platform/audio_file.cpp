@@ -76,6 +76,8 @@ AudioFileError AudioFile::Open(const std::string& path) {
     }
     rate = static_cast<int>(fileRate);
     channels = fileChannels;
+    const off_t length = mpg123_length(handle);
+    frames = length > 0 ? static_cast<std::int64_t>(length) : -1;
     return AudioFileError::None;
 }
 

@@ -4,6 +4,7 @@
 // at its own rate and channel count. Decoding is gapless: the encoder's delay and padding,
 // when the file names them, are not part of the samples.
 
+#include <cstdint>
 #include <string>
 
 struct mpg123_handle_struct;
@@ -27,6 +28,8 @@ public:
     AudioFileError Open(const std::string& path);
     int Rate() const { return rate; }
     int Channels() const { return channels; }
+    // The length in frames as the file declares or its size suggests; -1 when unknown.
+    std::int64_t Frames() const { return frames; }
     // Decodes up to frames frames into samples; 0 at the end, also after a read error.
     int Read(float* samples, int frames);
     // Back to the first sample; false when the file cannot seek.
@@ -37,4 +40,5 @@ private:
     AudioFileSource source;
     int rate = 0;
     int channels = 0;
+    std::int64_t frames = -1;
 };

@@ -43,12 +43,16 @@ struct NativeEvent {
 
 // Fills frames frames of interleaved 32-bit float samples at the device's rate and channels.
 using AudioPull = void (*)(void* user, float* samples, int frames);
+// The device has gone (unplugged, its sound server ended): such pulls as still come no
+// longer keep time. Called at most once per opened device, on the program's thread.
+using AudioLost = void (*)(void* user);
 
 struct AudioRequest {
     int rate;
     int channels;
     AudioPull pull;
     void* user;
+    AudioLost lost;
 };
 
 struct AudioDevice {

@@ -23,7 +23,8 @@ int MessageBoxA(HWND /*owner*/, const char* text, const char* caption, UINT /*ty
         std::fprintf(stderr, "%s: %s\n", ProgramName(), advice.c_str());
     }
     std::fflush(stderr);
-    if (!BoxesSuppressed()) {
+    // A signal already asked the run to end: nobody waits for a box.
+    if (!BoxesSuppressed() && !SignalCloseRequested()) {
         CurrentBackend().ShowMessageBox(caption != nullptr ? caption : "", shown);
     }
     return IDOK;

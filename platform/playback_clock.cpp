@@ -2,11 +2,23 @@
 
 #include <algorithm>
 
-PlaybackClock::PlaybackClock(int rate, int latencyFrames)
-    : framesPerNanosecond(rate / 1e9), latency(latencyFrames) {}
+namespace {
+
+// A device is taken for stopped after this many of its pulls' lengths without a pull, and
+// never sooner than this, so that a busy machine's late pull is not mistaken for it.
+constexpr double stalledPulls = 10.0;
+constexpr std::int64_t shortestStallNs = 250000000;
+
+} // namespace
+
+PlaybackClock::PlaybackClock(int rate, int latencyFrames, std::int64_t start)
+    : framesPerNanosecond(rate / 1e9), latency(latencyFrames), lastPullTime(start) {}
 
 void PlaybackClock::OnPull(std::int64_t now, int musicFrames, int silentFrames,
                            bool musicComplete) {
+    if (detached) {
+        return;
+    }
     deviceHanded += musicFrames + silentFrames;
     musicHanded += musicFrames;
     if (!musicComplete) {
@@ -23,6 +35,12 @@ double PlaybackClock::HeardAtLastPull() const {
 }
 
 double PlaybackClock::FramesHeard(std::int64_t now) {
+    if (detached) {
+        const double elapsed = static_cast<double>(now - lastPullTime) * framesPerNanosecond;
+        lastReading =
+            std::max(lastReading, std::min(HeardAtLastPull() + elapsed, lengthAfterDetach));
+        return lastReading;
+    }
     if (!pulled) {
         return lastReading;
     }
@@ -36,5 +54,19 @@ double PlaybackClock::FramesHeard(std::int64_t now) {
 }
 
 bool PlaybackClock::AllHeard() const {
+    if (detached) {
+        return lastReading >= lengthAfterDetach;
+    }
     return complete && HeardAtLastPull() >= static_cast<double>(musicHanded);
+}
+
+bool PlaybackClock::Stalled(std::int64_t now) const {
+    const auto pullNs =
+        static_cast<std::int64_t>(stalledPulls * lastPullFrames / framesPerNanosecond);
+    return now - lastPullTime > std::max(pullNs, shortestStallNs);
+}
+
+void PlaybackClock::Detach(std::int64_t lengthFrames) {
+    detached = true;
+    lengthAfterDetach = std::max(static_cast<double>(lengthFrames), lastReading);
 }

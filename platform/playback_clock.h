@@ -9,15 +9,25 @@
 
 class PlaybackClock {
 public:
-    PlaybackClock(int rate, int latencyFrames);
+    // Starts at start (nanoseconds), before the first pull.
+    PlaybackClock(int rate, int latencyFrames, std::int64_t start = 0);
 
     // A pull at now (nanoseconds) handed musicFrames of music, then silentFrames of silence.
     // complete: no music follows, so the silence is the end and not a gap in the music.
     void OnPull(std::int64_t now, int musicFrames, int silentFrames, bool complete);
     // Frames of music heard at now; never less than at an earlier reading.
     double FramesHeard(std::int64_t now);
-    // True once the whole of complete music has been heard, as of the last pull.
+    // True once the whole of complete music has been heard, as of the last pull; once
+    // detached, as of the last reading.
     bool AllHeard() const;
+
+    // True when a device that plays as time goes has taken nothing for so long, since the
+    // last pull or the start, that it must have stopped.
+    bool Stalled(std::int64_t now) const;
+    // The device no longer keeps time (it is gone, or stalled): from the last pull on, the
+    // position goes on at the device's rate up to lengthFrames, and pulls no longer count.
+    void Detach(std::int64_t lengthFrames);
+    bool Detached() const { return detached; }
 
 private:
     double HeardAtLastPull() const;
@@ -32,4 +42,6 @@ private:
     bool pulled = false;
     bool complete = false;
     double lastReading = 0.0;
+    bool detached = false;
+    double lengthAfterDetach = 0.0;
 };

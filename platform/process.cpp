@@ -1,8 +1,13 @@
 #include "platform/backend.h"
+#include "platform/message_box_process.h"
 #include "platform/process_internal.h"
 #include "platform/window.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <atomic>
+#include <cerrno>
 #include <csignal>
 #include <cstring>
 #include <map>
@@ -26,16 +31,32 @@ std::string commandLine;
 std::string programName = "tuvoran";
 
 std::atomic<int> pendingSignals{0};
+// Written by the handler, so that a wait on descriptors wakes for a signal on any thread.
+int signalPipe[2] = {-1, -1};
 
 // Set from the loading threads as well as the program's own.
 std::mutex failureAdviceMutex;
 std::string failureAdvice;
 
+bool running = false; // inside RunPlatform, which the program's main calls
+
 void OnTerminationSignal(int /*signal*/) {
     pendingSignals.fetch_add(1);
+    const int savedErrno = errno;
+    const char byte = 1;
+    // A full pipe already wakes the waiter.
+    [[maybe_unused]] const ssize_t written = write(signalPipe[1], &byte, 1);
+    errno = savedErrno;
+}
+
+void OpenSignalPipe() {
+    if (signalPipe[0] < 0 && pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) {
+        signalPipe[0] = signalPipe[1] = -1;
+    }
 }
 
 void InstallSignalHandlers() {
+    OpenSignalPipe();
     struct sigaction action {};
     action.sa_handler = OnTerminationSignal;
     sigemptyset(&action.sa_mask);
@@ -91,6 +112,9 @@ const char* ProgramName() {
 }
 
 int RunPlatform(int argc, char** argv, Backend& backend, WinMainFunction winMain) {
+    if (InMessageBoxProcess()) {
+        return RunMessageBoxProcess(argc, argv, backend);
+    }
     commandLine = JoinCommandLine(argc, argv);
     if (argc > 0 && argv[0][0] != '\0') {
         programName = BaseName(argv[0]);
@@ -99,7 +123,9 @@ int RunPlatform(int argc, char** argv, Backend& backend, WinMainFunction winMain
     pendingSignals = 0;
     InstallSignalHandlers();
     SetBackend(&backend);
+    running = true;
     const int result = winMain(GetModuleHandleA(nullptr), nullptr, commandLine.data(), SW_SHOW);
+    running = false;
     SetBackend(nullptr);
     return result;
 }
@@ -112,6 +138,18 @@ bool TakeSignalCloseRequest() {
         }
     }
     return false;
+}
+
+bool MainRunsPlatform() {
+    return running;
+}
+
+bool SignalCloseRequested() {
+    return pendingSignals.load() > 0;
+}
+
+int SignalWakeDescriptor() {
+    return signalPipe[0];
 }
 
 void SetFailureAdvice(const std::string& advice) {

@@ -10,6 +10,13 @@ const IconImage* ImageOfIcon(HICON icon);
 
 // True once for each SIGINT, SIGTERM or SIGHUP received since the last call.
 bool TakeSignalCloseRequest();
+// True inside RunPlatform: the executable, started again, runs the platform's start first.
+bool MainRunsPlatform();
+
+// True while a signal waits to be taken, without taking it.
+bool SignalCloseRequested();
+// Becomes readable when a signal arrives; the reader drains it. -1 before the run starts.
+int SignalWakeDescriptor();
 
 // A line for the user that the next message box adds on standard error below its text, for
 // a failure that the user can do something about; empty for none.

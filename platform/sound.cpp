@@ -24,6 +24,7 @@ struct SoundLibrary {
     int channels = 0;
     Backend* backend = nullptr;
     bool deviceOpen = false;
+    bool deviceLost = false; // the open device has gone
     std::atomic<bool> deviceRunning{false};
     AudioDevice device{};
     std::string deviceAdvice;
@@ -69,6 +70,14 @@ void Pull(void* /*user*/, float* samples, int frames) {
     insidePull = false;
 }
 
+void Lost(void* /*user*/) {
+    const std::lock_guard<std::mutex> lock(library.playingMutex);
+    library.deviceLost = true;
+    if (library.playing != nullptr) {
+        library.playing->LoseDevice();
+    }
+}
+
 void SetPlaying(SoundStream* stream) {
     const std::lock_guard<std::mutex> lock(library.playingMutex);
     library.playing = stream;
@@ -79,6 +88,7 @@ void CloseDevice() {
         library.backend->CloseAudio();
     }
     library.deviceOpen = false;
+    library.deviceLost = false;
     library.deviceRunning = false;
     SetPlaying(nullptr);
 }
@@ -86,7 +96,7 @@ void CloseDevice() {
 bool OpenDevice(int rate, int channels) {
     CloseDevice();
     library.deviceAdvice.clear();
-    library.deviceOpen = library.backend->OpenAudio({rate, channels, Pull, nullptr},
+    library.deviceOpen = library.backend->OpenAudio({rate, channels, Pull, nullptr, Lost},
                                                     &library.device, &library.deviceAdvice);
     return library.deviceOpen;
 }
@@ -204,8 +214,11 @@ int FSOUND_Stream_Play(int channel, FSOUND_STREAM* stream) {
     if (!DeviceFor(*stream)) {
         return -1;
     }
-    stream->Start(library.device);
-    SetPlaying(stream);
+    {
+        const std::lock_guard<std::mutex> lock(library.playingMutex);
+        stream->Start(library.device, library.backend->AudioNanoseconds(), library.deviceLost);
+        library.playing = stream;
+    }
     if (!library.deviceRunning) {
         library.backend->PauseAudio(false);
         library.deviceRunning = true;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 
 SoundStream::SoundStream(std::unique_ptr<AudioFile> audioFile)
     : file(std::move(audioFile)), rate(file->Rate()), channels(file->Channels()),
@@ -24,7 +25,7 @@ void SoundStream::SetEndCallback(FSOUND_STREAMCALLBACK callback, void* userData)
     endUserData = userData;
 }
 
-void SoundStream::Start(const AudioDevice& device) {
+void SoundStream::Start(const AudioDevice& device, std::int64_t now, bool deviceLost) {
     {
         const std::lock_guard<std::mutex> lock(mutex);
         if (!fileAtStart) {
@@ -35,16 +36,32 @@ void SoundStream::Start(const AudioDevice& device) {
             rewindWanted = true;
             fileAtStart = true;
         }
-        clock = PlaybackClock(rate, device.latencyFrames);
+        clock = PlaybackClock(rate, device.latencyFrames, now);
         playing = true;
         waitForSamples = !device.realTime;
+        stallsDetected = device.realTime;
         endReported = false;
+        latencyFrames = device.latencyFrames;
+        framesTaken = 0;
+        if (deviceLost) {
+            DetachClock();
+        }
     }
     decoderWake.notify_one();
 }
 
 bool SoundStream::Fill(float* samples, int frames, std::int64_t now) {
     std::unique_lock<std::mutex> lock(mutex);
+    if (playing && stallsDetected && !clock.Detached() && clock.Stalled(now)) {
+        DetachClock();
+    }
+    if (playing && clock.Detached()) {
+        // The show went on without the device: what it missed is not played late. This
+        // pull's first frame is heard once the device has played what it holds before it.
+        const double due = clock.FramesHeard(now) + latencyFrames - frames;
+        const auto behind = static_cast<std::int64_t>(due) - framesTaken;
+        Drop(static_cast<int>(std::clamp<std::int64_t>(behind, 0, ringFrames)));
+    }
     int music = 0;
     if (playing) {
         // A device that waits also learns whether more follows the last sample it takes, so
@@ -66,6 +83,10 @@ bool SoundStream::Fill(float* samples, int frames, std::int64_t now) {
     }
     clock.OnPull(now, music, frames - music, decodedAll && ringFrames == 0);
     decoderWake.notify_one();
+    return EndNewlyHeard();
+}
+
+bool SoundStream::EndNewlyHeard() {
     if (endReported || !clock.AllHeard()) {
         return false;
     }
@@ -86,9 +107,42 @@ void SoundStream::CallEndCallback() {
     }
 }
 
-double SoundStream::PositionMs(std::int64_t now) {
+void SoundStream::LoseDevice() {
     const std::lock_guard<std::mutex> lock(mutex);
-    return playing ? clock.FramesHeard(now) * 1000.0 / rate : 0.0;
+    if (playing && !clock.Detached()) {
+        DetachClock();
+    }
+}
+
+double SoundStream::PositionMs(std::int64_t now) {
+    double position = 0.0;
+    bool ended = false;
+    {
+        const std::lock_guard<std::mutex> lock(mutex);
+        if (!playing) {
+            return 0.0;
+        }
+        if (stallsDetected && !clock.Detached() && clock.Stalled(now)) {
+            DetachClock();
+        }
+        position = clock.FramesHeard(now) * 1000.0 / rate;
+        // Without the device's pulls, nothing else sees the end.
+        ended = clock.Detached() && EndNewlyHeard();
+    }
+    if (ended) {
+        CallEndCallback();
+    }
+    return position;
+}
+
+// The length decoded is exact once the decoder has seen the end; the file's own is known
+// earlier.
+void SoundStream::DetachClock() {
+    std::int64_t length = decodedAll ? framesTaken + ringFrames : file->Frames();
+    if (length < 0) {
+        length = std::numeric_limits<std::int64_t>::max();
+    }
+    clock.Detach(length);
 }
 
 int SoundStream::Take(float* samples, int frames) {
@@ -100,12 +154,17 @@ int SoundStream::Take(float* samples, int frames) {
     std::memcpy(samples, &ring[sampleCount(ringStart)], sampleCount(first) * sizeof(float));
     std::memcpy(samples + sampleCount(first), ring.data(),
                 sampleCount(taken - first) * sizeof(float));
-    ringStart = (ringStart + taken) % ringCapacity;
-    ringFrames -= taken;
-    if (taken > 0) {
+    Drop(taken);
+    return taken;
+}
+
+void SoundStream::Drop(int frames) {
+    ringStart = (ringStart + frames) % ringCapacity;
+    ringFrames -= frames;
+    framesTaken += frames;
+    if (frames > 0) {
         fileAtStart = false;
     }
-    return taken;
 }
 
 void SoundStream::Append(const float* samples, int frames) {

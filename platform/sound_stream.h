@@ -28,12 +28,18 @@ public:
     int Channels() const { return channels; }
 
     void SetEndCallback(FSOUND_STREAMCALLBACK callback, void* userData);
-    // Plays from the first sample on device; also from within the end callback.
-    void Start(const AudioDevice& device);
+    // Plays from the first sample on device at now; also from within the end callback.
+    // deviceLost: the device is already known to be gone.
+    void Start(const AudioDevice& device, std::int64_t now, bool deviceLost);
     // The device's pull at now. True when this pull has made the whole stream heard, once
     // per start; the caller then calls CallEndCallback, holding no lock of its own.
     bool Fill(float* samples, int frames, std::int64_t now);
     void CallEndCallback();
+    // The device is gone: the position goes on by the clock from the last pull.
+    void LoseDevice();
+    // Milliseconds heard at now. Where the device no longer keeps time, because it is gone
+    // or has stopped pulling, the position goes on by the clock, and the end is reported
+    // from here, calling the end callback, once.
     double PositionMs(std::int64_t now);
 
 private:
@@ -41,6 +47,9 @@ private:
     int Take(float* samples, int frames);
     void Append(const float* samples, int frames);
     int FreeFrames() const { return ringCapacity - ringFrames; }
+    void Drop(int frames);
+    void DetachClock();
+    bool EndNewlyHeard();
 
     static constexpr int ringCapacity = 16384; // frames: about 0.37 s at 44.1 kHz
     static constexpr int chunkFrames = 2048;
@@ -64,6 +73,9 @@ private:
     bool playing = false;
     bool waitForSamples = false;
     bool endReported = false;
+    bool stallsDetected = false; // for devices that play as time goes
+    int latencyFrames = 0;
+    std::int64_t framesTaken = 0; // music handed to the device since the start
     PlaybackClock clock;
     FSOUND_STREAMCALLBACK endCallback = nullptr;
     void* endUserData = nullptr;

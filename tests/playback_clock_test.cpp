@@ -48,4 +48,29 @@ TEST(PlaybackClock, SilenceWithinTheMusicIsAGapButSilenceAfterItIsNot) {
     EXPECT_TRUE(clock.AllHeard());
 }
 
+TEST(PlaybackClock, ADeviceIsTakenForStoppedOnlyAfterTenPullsOrAQuarterSecond) {
+    PlaybackClock clock(1000, 0, 50 * ms);
+    EXPECT_FALSE(clock.Stalled(300 * ms));
+    EXPECT_TRUE(clock.Stalled(301 * ms)); // nothing pulled since the start
+    clock.OnPull(400 * ms, 10, 0, false);
+    EXPECT_FALSE(clock.Stalled(650 * ms));
+    EXPECT_TRUE(clock.Stalled(651 * ms));
+    clock.OnPull(700 * ms, 100, 0, false);
+    EXPECT_FALSE(clock.Stalled(1700 * ms));
+    EXPECT_TRUE(clock.Stalled(1701 * ms));
+}
+
+TEST(PlaybackClock, DetachedItNeverGoesBack) {
+    PlaybackClock clock(1000, 100);
+    clock.OnPull(0, 100, 0, false);
+    EXPECT_DOUBLE_EQ(clock.FramesHeard(100 * ms), 100.0);
+    clock.OnPull(100 * ms, 100, 0, false);
+    EXPECT_DOUBLE_EQ(clock.FramesHeard(180 * ms), 180.0);
+    // A reading before the last pull's time, then a length below what was heard.
+    clock.Detach(150);
+    EXPECT_DOUBLE_EQ(clock.FramesHeard(120 * ms), 180.0);
+    EXPECT_DOUBLE_EQ(clock.FramesHeard(400 * ms), 180.0);
+    EXPECT_TRUE(clock.AllHeard());
+}
+
 } // namespace

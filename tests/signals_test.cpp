@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstdlib>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -104,5 +105,31 @@ INSTANTIATE_TEST_SUITE_P(
         // The window has been closed; the display mode is on its way back.
         Moment{"RestoreDisplayMode", "DuringTheShutdown", {SIGTERM, SIGINT, SIGTERM}, 4}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// Boxes allowed, as on a desktop, for the life of the object.
+class BoxesAllowed {
+public:
+    BoxesAllowed() { setenv("TUVORAN_NO_MESSAGE_BOX", "0", 1); }
+    ~BoxesAllowed() { setenv("TUVORAN_NO_MESSAGE_BOX", "1", 1); }
+    BoxesAllowed(const BoxesAllowed&) = delete;
+    BoxesAllowed& operator=(const BoxesAllowed&) = delete;
+};
+
+// A signal that came while the pictures loaded has asked the run to end: a start-up that
+// then fails says why on standard error only, and nobody has to close a box.
+TEST(SignalBeforeAFailure, EndsTheRunWithoutAMessageBox) {
+    const BoxesAllowed boxes;
+    for (const bool signalled : {false, true}) {
+        SCOPED_TRACE(signalled ? "signalled" : "not signalled");
+        ShowFolder folder;
+        folder.Remove("xv5.jpg");
+        SignallingBackend backend(signalled ? "ShowWindow" : "", {SIGTERM}, framesOfAWholeRun);
+        const RunResult run = RunShow(backend, folder.Path());
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_EQ(run.errors, "tuvoran: Can not load file : data\\xv5.jpg\n");
+        EXPECT_EQ(backend.messageBoxes, signalled ? 0 : 1);
+        EXPECT_EQ(backend.DisplayLeftovers(), "");
+    }
+}
 
 } // namespace

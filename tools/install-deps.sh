@@ -6,7 +6,8 @@ set -eu
 packages_run="build-essential cmake pkg-config libgl-dev libegl-dev libgl1-mesa-dri
   libsdl2-dev libfreetype-dev libfontconfig-dev fonts-dejavu-core
   libfreeimage-dev libtiff-dev libmpg123-dev"
-packages_test="xvfb xauth libxtst-dev libgtest-dev libgmock-dev libbenchmark-dev
+# The virtual X server's own fonts lack those that the message box draws its text with.
+packages_test="xvfb xauth xfonts-base libxtst-dev libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev"
 packages_data="libmp3lame-dev"
 packages_video="ffmpeg"

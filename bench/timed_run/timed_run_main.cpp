@@ -129,7 +129,7 @@ public:
         Mark("audio device asked");
         inner = request;
         const bool ready =
-            live.OpenAudio({request.rate, request.channels, Pull, this}, opened, advice);
+            live.OpenAudio({request.rate, request.channels, Pull, this, Lost}, opened, advice);
         audioRate = opened->rate;
         latencyFrames = opened->latencyFrames;
         Mark("audio device open");
@@ -164,6 +164,10 @@ public:
     }
 
 private:
+    static void Lost(void* self) {
+        const auto* timed = static_cast<TimedBackend*>(self);
+        timed->inner.lost(timed->inner.user);
+    }
     static void Pull(void* self, float* samples, int count) {
         auto* timed = static_cast<TimedBackend*>(self);
         timed->inner.pull(timed->inner.user, samples, count);

@@ -1,5 +1,6 @@
 #include "platform/sdl/sdl_backend.h"
 
+#include "platform/message_box_process.h"
 #include "platform/pixel_formats.h"
 #include "platform/process.h"
 #include "platform/sdl/sdl_keys.h"
@@ -33,6 +34,7 @@ struct NativeWindow {
     int windowedWidth = 0; // its size as a window, kept while it is full screen
     int windowedHeight = 0;
     ViewRect viewport{0, 0, 0, 0};
+    bool away = false; // a full-screen window out of the way while another has the focus
 };
 
 struct NativeContext {
@@ -301,6 +303,10 @@ public:
                 return true;
             }
         }
+        // SDL goes on pulling from a lost device, but it no longer plays.
+        if (audioDevice != 0 && SDL_GetAudioDeviceStatus(audioDevice) == SDL_AUDIO_STOPPED) {
+            ReportAudioLost();
+        }
         return false;
     }
 
@@ -319,11 +325,18 @@ public:
     }
 
     // A full-screen window would keep the box out of sight and the pointer grabbed, so it
-    // steps aside first; a box is only shown when the run is about to end.
+    // steps aside first; a box is only shown when the run is about to end. Another process
+    // draws the box, so that a signal does not wait for a click.
     bool ShowMessageBox(const char* caption, const char* text) override {
         for (auto& window : windows) {
             if (window->fullscreen && window->window != nullptr) {
                 SDL_HideWindow(window->window);
+            }
+        }
+        if (!InMessageBoxProcess()) {
+            const BoxOutcome outcome = ShowMessageBoxInOwnProcess(caption, text);
+            if (outcome != BoxOutcome::NoProcess) {
+                return outcome != BoxOutcome::NotShown;
             }
         }
         return SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, caption, text, nullptr) == 0;
@@ -349,7 +362,9 @@ public:
             return false;
         }
         audioPull = request.pull;
+        audioLost = request.lost;
         audioUser = request.user;
+        audioLossReported = false;
         audioFrameBytes = static_cast<int>(sizeof(float)) * request.channels;
         *opened = {request.rate, request.channels, obtained.samples * BuffersInFlight(), true};
         return true;
@@ -381,6 +396,13 @@ private:
                            bytes / backend->audioFrameBytes);
     }
 
+    void ReportAudioLost() {
+        if (!audioLossReported && audioLost != nullptr) {
+            audioLossReported = true;
+            audioLost(audioUser);
+        }
+    }
+
     bool EnsureAudio() {
         if (!audioReady) {
             SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
@@ -395,6 +417,8 @@ private:
         }
         // Signals are the platform layer's own business.
         SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+        // Focus changes of full-screen windows are handled here (FollowFocus).
+        SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
         videoReady = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
         if (videoReady) {
             SDL_DisableScreenSaver();
@@ -451,6 +475,29 @@ private:
         return true;
     }
 
+    // Away from a full-screen show (Alt+Tab), the desktop has its own mode back and the
+    // show steps out of the way; back on it, the show's mode returns. The show goes on
+    // meanwhile. Done here rather than left to SDL, whose minimizing on focus loss hangs on
+    // a hint whose default differs between versions, and whose return to full screen waits
+    // for the window manager to report the window restored.
+    void FollowFocus(NativeWindow& window, Uint8 change) {
+        SDL_Window* sdlWindow = window.window;
+        const Uint32 flags = SDL_GetWindowFlags(sdlWindow);
+        const bool modeChanging = (flags & SDL_WINDOW_FULLSCREEN_DESKTOP) == SDL_WINDOW_FULLSCREEN;
+        if (change == SDL_WINDOWEVENT_FOCUS_LOST && modeChanging && (flags & SDL_WINDOW_SHOWN)) {
+            window.away = true;
+            SDL_SetWindowFullscreen(sdlWindow, 0);
+            SDL_MinimizeWindow(sdlWindow);
+        } else if ((change == SDL_WINDOWEVENT_FOCUS_GAINED || change == SDL_WINDOWEVENT_RESTORED) &&
+                   window.away && modeSet) {
+            window.away = false;
+            SDL_RestoreWindow(sdlWindow);
+            SDL_SetWindowDisplayMode(sdlWindow, &fullscreenMode);
+            SDL_SetWindowFullscreen(sdlWindow, SDL_WINDOW_FULLSCREEN);
+            SDL_RaiseWindow(sdlWindow);
+        }
+    }
+
     NativeWindow* FindBySdlId(Uint32 id) {
         SDL_Window* sdlWindow = SDL_GetWindowFromID(id);
         for (auto& window : windows) {
@@ -486,12 +533,20 @@ private:
         }
         case SDL_WINDOWEVENT: {
             NativeWindow* window = FindBySdlId(sdlEvent.window.windowID);
+            if (window != nullptr) {
+                FollowFocus(*window, sdlEvent.window.event);
+            }
             if (sdlEvent.window.event != SDL_WINDOWEVENT_CLOSE || window == nullptr) {
                 return false;
             }
             *event = NativeEvent{NativeEventType::CloseRequest, window, 0, false, false};
             return true;
         }
+        case SDL_AUDIODEVICEREMOVED:
+            if (sdlEvent.adevice.iscapture == 0 && sdlEvent.adevice.which == audioDevice) {
+                ReportAudioLost();
+            }
+            return false;
         default:
             return false;
         }
@@ -575,6 +630,8 @@ private:
     bool audioReady = false;
     SDL_AudioDeviceID audioDevice = 0;
     AudioPull audioPull = nullptr;
+    AudioLost audioLost = nullptr;
+    bool audioLossReported = false;
     void* audioUser = nullptr;
     int audioFrameBytes = 1;
     bool modeSet = false;

@@ -127,6 +127,12 @@ void FakeBackend::PullAudio(int frames) {
     audioRequest.pull(audioRequest.user, &audioSamples[start], frames);
 }
 
+void FakeBackend::LoseAudio() {
+    if (audioOpen && audioRequest.lost != nullptr) {
+        audioRequest.lost(audioRequest.user);
+    }
+}
+
 ScopedBackend::ScopedBackend(Backend& backend) {
     SetBackend(&backend);
 }

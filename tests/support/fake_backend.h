@@ -57,6 +57,8 @@ public:
     // The device takes frames frames, as a device does when it needs them; nothing while
     // closed or paused. The samples are kept in audioSamples.
     void PullAudio(int frames);
+    // The device goes, as when it is unplugged.
+    void LoseAudio();
 
     int LiveWindows() const { return static_cast<int>(windows.size()); }
     int LiveContexts() const { return static_cast<int>(contexts.size()); }

@@ -114,29 +114,86 @@ bool PressKey(const char* keyName) {
     return sent;
 }
 
+namespace {
+
+// WM_NAME in Latin-1, or else _NET_WM_NAME in UTF-8, as toolkits set one or the other.
+std::string WindowTitle(Display* display, Window window) {
+    std::string title;
+    char* name = nullptr;
+    if (XFetchName(display, window, &name) != 0 && name != nullptr) {
+        title = name;
+        XFree(name);
+        return title;
+    }
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0;
+    unsigned long remaining = 0;
+    unsigned char* data = nullptr;
+    if (XGetWindowProperty(display, window, XInternAtom(display, "_NET_WM_NAME", False), 0, 1024,
+                           False, XInternAtom(display, "UTF8_STRING", False), &type, &format,
+                           &count, &remaining, &data) == Success &&
+        data != nullptr) {
+        title.assign(reinterpret_cast<const char*>(data), count);
+        XFree(data);
+    }
+    return title;
+}
+
+// The shown top-level window of that title on display, or 0.
+Window ShownWindow(Display* display, const char* title) {
+    Window root = 0;
+    Window parent = 0;
+    Window* children = nullptr;
+    unsigned int count = 0;
+    Window shown = 0;
+    if (XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count) != 0) {
+        for (unsigned int i = 0; i < count && shown == 0; ++i) {
+            XWindowAttributes attributes{};
+            if (WindowTitle(display, children[i]) == title &&
+                XGetWindowAttributes(display, children[i], &attributes) != 0 &&
+                attributes.map_state == IsViewable) {
+                shown = children[i];
+            }
+        }
+        XFree(children);
+    }
+    return shown;
+}
+
+} // namespace
+
 bool WindowShown(const char* title) {
     Display* display = XOpenDisplay(nullptr);
     if (display == nullptr) {
         return false;
     }
-    Window root = 0;
-    Window parent = 0;
-    Window* children = nullptr;
-    unsigned int count = 0;
-    bool shown = false;
-    if (XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count) != 0) {
-        for (unsigned int i = 0; i < count && !shown; ++i) {
-            char* name = nullptr;
-            XWindowAttributes attributes{};
-            if (XFetchName(display, children[i], &name) != 0 && name != nullptr) {
-                shown = std::strcmp(name, title) == 0 &&
-                        XGetWindowAttributes(display, children[i], &attributes) != 0 &&
-                        attributes.map_state == IsViewable;
-                XFree(name);
-            }
-        }
-        XFree(children);
-    }
+    const bool shown = ShownWindow(display, title) != 0;
     XCloseDisplay(display);
     return shown;
+}
+
+bool FocusWindow(const char* title) {
+    Display* display = XOpenDisplay(nullptr);
+    if (display == nullptr) {
+        return false;
+    }
+    const Window window = ShownWindow(display, title);
+    if (window != 0) {
+        XSetInputFocus(display, window, RevertToPointerRoot, CurrentTime);
+        XSync(display, False);
+    }
+    XCloseDisplay(display);
+    return window != 0;
+}
+
+bool WaitUntil(const std::function<bool()>& condition, int timeoutMs) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
 }

@@ -4,6 +4,7 @@
 
 #include <sys/types.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -37,3 +38,9 @@ bool PressKey(const char* keyName);
 
 // True while a top-level window of that title is shown on the X display.
 bool WindowShown(const char* title);
+
+// Gives the keyboard focus to the shown top-level window of that title; false when none.
+bool FocusWindow(const char* title);
+
+// True as soon as condition holds, false when it did not within timeoutMs.
+bool WaitUntil(const std::function<bool()>& condition, int timeoutMs);
