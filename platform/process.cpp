@@ -1,6 +1,8 @@
 #include "platform/backend.h"
 #include "platform/process_internal.h"
+#include "platform/random.h"
 #include "platform/window.h"
+#include "platform/window_records.h"
 
 #include <atomic>
 #include <csignal>
@@ -119,6 +121,16 @@ std::string TakeFailureAdvice() {
     std::string advice;
     advice.swap(failureAdvice);
     return advice;
+}
+
+void ResetPlatformState() {
+    ForgetMessages();
+    ForgetContextRecords();
+    ForgetWindowRecords();
+    iconResources.clear();
+    failureAdvice.clear();
+    pendingSignals = 0;
+    SeedRandomNumbers(1);
 }
 
 HMODULE GetModuleHandleA(const char* moduleName) {
