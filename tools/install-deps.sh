@@ -1,6 +1,6 @@
 #!/bin/sh
 # Installs the Debian 12 packages that the project needs, and only those missing.
-# Usage: install-deps.sh [run] [test] [video] ...   (default: run)
+# Usage: install-deps.sh [run] [test] [video] [web] ...   (default: run)
 set -eu
 
 packages_run="build-essential cmake pkg-config libgl-dev libegl-dev libgl1-mesa-dri
@@ -10,6 +10,7 @@ packages_test="xvfb xauth libxtst-dev libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev"
 packages_data="libmp3lame-dev"
 packages_video="ffmpeg"
+packages_web="cmake emscripten libstb-dev"
 
 wanted=""
 [ $# -eq 0 ] && set -- run
@@ -19,7 +20,8 @@ for group in "$@"; do
         test) wanted="$wanted $packages_run $packages_test $packages_data $packages_video" ;;
         data) wanted="$wanted $packages_run $packages_data" ;;
         video) wanted="$wanted $packages_run $packages_video" ;;
-        *) echo "install-deps.sh: unknown group '$group' (run, test, data, video)" >&2; exit 2 ;;
+        web) wanted="$wanted $packages_web" ;;
+        *) echo "install-deps.sh: unknown group '$group' (run, test, data, video, web)" >&2; exit 2 ;;
     esac
 done
 

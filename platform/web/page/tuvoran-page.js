@@ -1,0 +1,333 @@
+// The page around the show: it loads the data while the program starts, asks for the click
+// that browsers want before they play sound, and keeps document.body.dataset.state.
+"use strict";
+
+(() => {
+  const dataFiles = [@TUVORAN_DATA_LIST@];
+  const musicPattern = /\.mp3$/i;
+  // The sound library's error codes for a music file that cannot be opened.
+  const fileNotFound = 9;
+  const unknownFormat = 10;
+  const unreadable = 11;
+  const showAspect = 4 / 3;
+
+  const body = document.body;
+  const canvas = document.getElementById("canvas");
+  const progress = document.getElementById("progress");
+  const prompt = document.getElementById("prompt");
+  const message = document.getElementById("message");
+  const again = document.getElementById("again");
+
+  const parameters = new URLSearchParams(location.search);
+  const still = parseStill(parameters);
+
+  function parseStill(query) {
+    if (!query.has("at")) {
+      return null;
+    }
+    const at = Number.parseInt(query.get("at"), 10);
+    const size = /^(\d+)x(\d+)$/.exec(query.get("size") || "1024x768");
+    return {
+      ms: Number.isFinite(at) && at > 0 ? at : 0,
+      width: size ? Math.max(1, Number(size[1])) : 1024,
+      height: size ? Math.max(1, Number(size[2])) : 768,
+    };
+  }
+
+  function setState(state) {
+    body.dataset.state = state;
+    progress.hidden = state !== "loading";
+    prompt.hidden = state !== "ready";
+    again.hidden = state !== "ended";
+  }
+
+  function showMessage(text) {
+    message.textContent = text;
+    message.hidden = false;
+    console.error(text);
+  }
+
+  // The canvas fills the window at the show's shape; its drawing buffer is that size in
+  // device pixels, which becomes the display mode of the next show.
+  function fitCanvas() {
+    const width = Math.min(innerWidth, innerHeight * showAspect);
+    const height = width / showAspect;
+    document.documentElement.style.setProperty("--canvas-width", `${width}px`);
+    document.documentElement.style.setProperty("--canvas-height", `${height}px`);
+    const ratio = devicePixelRatio || 1;
+    return { width: Math.max(1, Math.round(width * ratio)), height: Math.max(1, Math.round(height * ratio)) };
+  }
+  addEventListener("resize", fitCanvas);
+  fitCanvas();
+
+  function missingFeatures() {
+    const missing = [];
+    let webgl = null;
+    try {
+      webgl = document.createElement("canvas").getContext("webgl");
+    } catch (error) {
+      webgl = null;
+    }
+    if (!webgl) {
+      missing.push("WebGL");
+    }
+    if (!(window.AudioContext || window.webkitAudioContext)) {
+      missing.push("Web Audio");
+    }
+    return missing;
+  }
+
+  const missing = missingFeatures();
+  if (missing.length > 0) {
+    setState("unsupported");
+    showMessage(`This show needs a browser with WebGL and Web Audio; this one has no ${missing.join(" and no ")}.`);
+    window.tuvoranAudioState = () => "none";
+    window.tuvoranFrames = () => 0;
+    return;
+  }
+
+  const AudioContextClass = window.AudioContext || window.webkitAudioContext;
+  const audio = new AudioContextClass();
+  let source = null;
+  let startTime = 0;
+  let wakeLock = null;
+
+  // Loading: every file is fetched at once; the music is decoded as soon as it arrives.
+  let bytesLoaded = 0;
+  let filesLoaded = 0;
+  function showProgress() {
+    progress.textContent = `Loading ${filesLoaded} of ${dataFiles.length} files (${(bytesLoaded / 1e6).toFixed(1)} MB)`;
+  }
+  showProgress();
+
+  async function fetchData(name) {
+    let response;
+    try {
+      response = await fetch(`data/${name}`);
+    } catch (error) {
+      return { name, error: unreadable };
+    }
+    if (!response.ok) {
+      return { name, error: response.status === 404 ? fileNotFound : unreadable };
+    }
+    const bytes = await response.arrayBuffer();
+    bytesLoaded += bytes.byteLength;
+    ++filesLoaded;
+    showProgress();
+    if (!musicPattern.test(name)) {
+      return { name, bytes: new Uint8Array(bytes) };
+    }
+    try {
+      return { name, music: await audio.decodeAudioData(bytes) };
+    } catch (error) {
+      return { name, error: unknownFormat };
+    }
+  }
+  const loads = new Map(dataFiles.map((name) => [`data/${name}`, fetchData(name)]));
+  const musicBuffers = [null];
+
+  const runtimeReady = new Promise((resolve) => {
+    window.Module = {
+      canvas,
+      doNotCaptureKeyboard: true,
+      onRuntimeInitialized: resolve,
+      printErr: (text) => console.warn(text),
+      onAbort: (what) => fail(`The show stopped: ${what}`),
+    };
+  });
+
+  // Pictures go where the program opens them; a file that did not load is left out.
+  const dataWritten = Promise.all([runtimeReady, ...loads.values()]).then(async () => {
+    Module.FS.mkdirTree("/data");
+    for (const load of loads.values()) {
+      const file = await load;
+      if (file.bytes) {
+        Module.FS.writeFile(`/data/${file.name}`, file.bytes);
+      }
+    }
+  });
+
+  // Keys while the show runs, in the order they came; repeats are not new presses.
+  const keys = [];
+  const running = () => body.dataset.state === "running";
+  function onKey(event) {
+    if (!running() || event.repeat) {
+      return;
+    }
+    keys.push({ down: event.type === "keydown", code: event.keyCode });
+    event.preventDefault();
+  }
+  addEventListener("keydown", onKey);
+  addEventListener("keyup", onKey);
+
+  // In full screen the browser keeps Escape to itself: leaving full screen is the user's Escape.
+  document.addEventListener("fullscreenchange", () => {
+    if (!document.fullscreenElement && running()) {
+      keys.push({ down: true, code: 27 }, { down: false, code: 27 });
+    }
+  });
+
+  async function enterFullscreen() {
+    const root = document.documentElement;
+    if (!root.requestFullscreen) {
+      return;
+    }
+    const entered = root.requestFullscreen({ navigationUI: "hide" }).then(() => {
+      if (navigator.keyboard && navigator.keyboard.lock) {
+        navigator.keyboard.lock(["Escape"]).catch(() => {});
+      }
+    });
+    // The show starts whether or not full screen comes, and soon.
+    await Promise.race([entered.catch(() => {}), new Promise((resolve) => setTimeout(resolve, 150))]);
+  }
+
+  let startRequested = null;
+  function waitForGesture() {
+    return new Promise((resolve) => {
+      startRequested = resolve;
+    });
+  }
+
+  function begin() {
+    if (!startRequested) {
+      return;
+    }
+    const resolve = startRequested;
+    startRequested = null;
+    audio.resume().catch(() => {});
+    Module.page.frames = 0;
+    setState("running");
+    message.hidden = true;
+    canvas.focus();
+    enterFullscreen().then(() => resolve({ ...fitCanvas(), stillMs: -1 }));
+  }
+  prompt.addEventListener("click", begin);
+  canvas.addEventListener("click", () => body.dataset.state === "ready" && begin());
+  body.addEventListener("click", (event) => event.target === body && body.dataset.state === "ready" && begin());
+  addEventListener("keydown", (event) => {
+    if (body.dataset.state === "ready" && !event.repeat) {
+      event.preventDefault();
+      begin();
+    }
+  });
+  again.addEventListener("click", (event) => {
+    event.stopPropagation();
+    begin();
+  });
+
+  let firstStart = true;
+  async function waitForStart() {
+    if (firstStart) {
+      firstStart = false;
+      await dataWritten;
+      if (still) {
+        const fit = fitCanvas();
+        // The drawn still stays readable after its presentation.
+        const getContext = canvas.getContext.bind(canvas);
+        canvas.getContext = (type, attributes) => getContext(type, { ...attributes, preserveDrawingBuffer: true });
+        Module.page.frames = 0;
+        setState("running");
+        return { width: still.width, height: still.height, stillMs: still.ms, fit };
+      }
+      const gesture = waitForGesture();
+      setState("ready");
+      return gesture;
+    }
+    if (body.dataset.state === "ready" || body.dataset.state === "ended") {
+      return waitForGesture();
+    }
+    return new Promise(() => {}); // a failed or finished still starts nothing more
+  }
+
+  function fail(text) {
+    showMessage(text);
+    if (body.dataset.state !== "unsupported") {
+      setState("failed");
+    }
+    canvas.style.cursor = "";
+  }
+
+  function showEnded() {
+    stopMusic();
+    keys.length = 0;
+    canvas.style.cursor = "";
+    if (document.fullscreenElement && document.exitFullscreen) {
+      document.exitFullscreen().catch(() => {});
+    }
+    setState("ended");
+    startRequested = startRequested || null;
+  }
+
+  function stopMusic() {
+    if (source) {
+      source.onended = null;
+      try {
+        source.stop();
+      } catch (error) {
+        // never started
+      }
+      source.disconnect();
+      source = null;
+    }
+  }
+
+  Module.page = {
+    frames: 0,
+    virtualMusicMs: 0,
+    waitForStart,
+    showEnded,
+    stillDrawn: () => setState("done"),
+    fail,
+    takeKey: () => (keys.length > 0 ? keys.shift() : null),
+    keepAwake(awake) {
+      if (awake && !wakeLock && navigator.wakeLock) {
+        navigator.wakeLock.request("screen").then((lock) => { wakeLock = lock; }, () => {});
+      } else if (!awake && wakeLock) {
+        wakeLock.release().catch(() => {});
+        wakeLock = null;
+      }
+    },
+    audioAvailable: () => audio.state !== "closed",
+    async openMusic(path) {
+      const load = loads.get(path);
+      if (!load) {
+        return { error: fileNotFound };
+      }
+      const file = await load;
+      if (!file.music) {
+        return { error: file.error || unknownFormat };
+      }
+      musicBuffers.push(file.music);
+      return { buffer: musicBuffers.length - 1, durationMs: file.music.duration * 1000 };
+    },
+    playMusic(buffer) {
+      stopMusic();
+      this.virtualMusicMs = 0;
+      if (still) {
+        return; // a still's music is its clock's, not heard
+      }
+      source = audio.createBufferSource();
+      source.buffer = musicBuffers[buffer];
+      source.connect(audio.destination);
+      startTime = audio.currentTime;
+      source.start(startTime);
+    },
+    stopMusic,
+    // Milliseconds of music heard: the context's clock less what is still on its way out.
+    heardMs() {
+      if (still) {
+        return this.virtualMusicMs;
+      }
+      const latency = audio.outputLatency || audio.baseLatency || 0;
+      return (audio.currentTime - startTime - latency) * 1000;
+    },
+  };
+
+  window.tuvoranAudioState = () => audio.state;
+  window.tuvoranFrames = () => Module.page.frames;
+
+  const program = document.createElement("script");
+  program.src = "tuvoran.js";
+  program.onerror = () => fail("The show's program could not be loaded.");
+  document.body.appendChild(program);
+})();

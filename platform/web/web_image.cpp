@@ -1,0 +1,334 @@
+// The image library's calls over stb_image, for the browser build.
+
+#include <FreeImage.h>
+
+#define STB_IMAGE_IMPLEMENTATION
+#define STBI_NO_STDIO
+#define STBI_NO_HDR
+#define STBI_NO_LINEAR
+#define STBI_ONLY_JPEG
+#define STBI_ONLY_PNG
+#define STBI_ONLY_BMP
+#define STBI_ONLY_TGA
+#define STBI_ONLY_PNM
+#include <stb_image.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+struct FIBITMAP {
+    unsigned width = 0;
+    unsigned height = 0;
+    unsigned bpp = 0;
+    unsigned pitch = 0;
+    std::vector<BYTE> bits; // empty for a header-only bitmap
+};
+
+namespace {
+
+FreeImage_OutputMessageFunction outputMessage = nullptr;
+
+struct FormatName {
+    const char* extension;
+    FREE_IMAGE_FORMAT format;
+};
+
+constexpr FormatName formatNames[] = {
+    {"bmp", FIF_BMP},   {"ico", FIF_ICO},   {"jpg", FIF_JPEG},  {"jif", FIF_JPEG},
+    {"jpeg", FIF_JPEG}, {"jpe", FIF_JPEG},  {"koa", FIF_KOALA}, {"pbm", FIF_PBM},
+    {"pcd", FIF_PCD},   {"pcx", FIF_PCX},   {"pgm", FIF_PGM},   {"png", FIF_PNG},
+    {"ppm", FIF_PPM},   {"ras", FIF_RAS},   {"tga", FIF_TARGA}, {"targa", FIF_TARGA},
+    {"tif", FIF_TIFF},  {"tiff", FIF_TIFF},
+};
+
+// The formats stb_image reads; the others fail to load in the browser.
+bool Decodable(FREE_IMAGE_FORMAT format) {
+    return format == FIF_JPEG || format == FIF_PNG || format == FIF_BMP || format == FIF_TARGA ||
+           format == FIF_PGM || format == FIF_PPM;
+}
+
+void Report(FREE_IMAGE_FORMAT format, const char* message) {
+    if (outputMessage != nullptr) {
+        outputMessage(format, message);
+    }
+}
+
+unsigned PitchOf(unsigned width, unsigned bpp) {
+    return ((width * bpp + 31) / 32) * 4;
+}
+
+std::unique_ptr<FIBITMAP> Allocate(unsigned width, unsigned height, unsigned bpp) {
+    auto bitmap = std::make_unique<FIBITMAP>();
+    bitmap->width = width;
+    bitmap->height = height;
+    bitmap->bpp = bpp;
+    bitmap->pitch = PitchOf(width, bpp);
+    bitmap->bits.assign(static_cast<std::size_t>(bitmap->pitch) * height, 0);
+    return bitmap;
+}
+
+// The whole stream from where it stands, read in one call so that a short read means the
+// stream was cut, as the caller counts it.
+bool ReadAll(FreeImageIO* io, fi_handle handle, std::vector<BYTE>* bytes) {
+    const long start = io->tell_proc(handle);
+    if (start < 0 || io->seek_proc(handle, 0, SEEK_END) != 0) {
+        return false;
+    }
+    const long end = io->tell_proc(handle);
+    if (end < start || io->seek_proc(handle, start, SEEK_SET) != 0) {
+        return false;
+    }
+    bytes->resize(static_cast<std::size_t>(end - start));
+    if (bytes->empty()) {
+        return false;
+    }
+    return io->read_proc(bytes->data(), 1, static_cast<unsigned>(bytes->size()), handle) ==
+           bytes->size();
+}
+
+// stb's rows run from the top with red first; the library's from the bottom with blue first.
+std::unique_ptr<FIBITMAP> FromDecoded(const stbi_uc* pixels, int width, int height, int channels) {
+    const unsigned bpp = channels == 1 ? 8 : channels == 3 ? 24 : 32;
+    auto bitmap = Allocate(static_cast<unsigned>(width), static_cast<unsigned>(height), bpp);
+    const int bytes = static_cast<int>(bpp / 8);
+    for (int row = 0; row < height; ++row) {
+        const stbi_uc* source = pixels + static_cast<std::size_t>(row) * width * channels;
+        BYTE* target = FreeImage_GetScanLine(bitmap.get(), height - 1 - row);
+        for (int column = 0; column < width; ++column, source += channels, target += bytes) {
+            if (channels == 1) {
+                target[0] = source[0];
+            } else if (channels == 2) {
+                target[FI_RGBA_RED] = target[FI_RGBA_GREEN] = target[FI_RGBA_BLUE] = source[0];
+                target[FI_RGBA_ALPHA] = source[1];
+            } else {
+                target[FI_RGBA_RED] = source[0];
+                target[FI_RGBA_GREEN] = source[1];
+                target[FI_RGBA_BLUE] = source[2];
+                if (channels == 4) {
+                    target[FI_RGBA_ALPHA] = source[3];
+                }
+            }
+        }
+    }
+    return bitmap;
+}
+
+// Each pixel of source, as blue, green, red and alpha.
+template <typename Visit>
+void ForEachPixel(FIBITMAP* source, Visit visit) {
+    for (unsigned row = 0; row < source->height; ++row) {
+        const BYTE* pixel = FreeImage_GetScanLine(source, static_cast<int>(row));
+        for (unsigned column = 0; column < source->width; ++column) {
+            BYTE bgra[4] = {0, 0, 0, 0xFF};
+            if (source->bpp == 8) {
+                bgra[0] = bgra[1] = bgra[2] = pixel[0];
+                pixel += 1;
+            } else {
+                std::memcpy(bgra, pixel, source->bpp / 8);
+                pixel += source->bpp / 8;
+            }
+            visit(row, column, bgra);
+        }
+    }
+}
+
+FIBITMAP* ConvertTo(FIBITMAP* source, unsigned bpp) {
+    if (source == nullptr || source->bits.empty()) {
+        return nullptr;
+    }
+    auto converted = Allocate(source->width, source->height, bpp);
+    FIBITMAP* target = converted.get();
+    ForEachPixel(source, [target, bpp](unsigned row, unsigned column, const BYTE* bgra) {
+        BYTE* pixel = FreeImage_GetScanLine(target, static_cast<int>(row)) + column * (bpp / 8);
+        if (bpp == 8) {
+            // Rec. 709 luminance, as the library weighs colours.
+            pixel[0] =
+                static_cast<BYTE>(0.2126f * bgra[FI_RGBA_RED] + 0.7152f * bgra[FI_RGBA_GREEN] +
+                                  0.0722f * bgra[FI_RGBA_BLUE] + 0.5f);
+        } else {
+            std::memcpy(pixel, bgra, bpp / 8);
+        }
+    });
+    return converted.release();
+}
+
+} // namespace
+
+void FreeImage_SetOutputMessage(FreeImage_OutputMessageFunction omf) {
+    outputMessage = omf;
+}
+
+FREE_IMAGE_FORMAT FreeImage_GetFIFFromFilename(const char* filename) {
+    if (filename == nullptr) {
+        return FIF_UNKNOWN;
+    }
+    const char* dot = std::strrchr(filename, '.');
+    std::string extension = dot != nullptr ? dot + 1 : filename;
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    for (const FormatName& name : formatNames) {
+        if (extension == name.extension) {
+            return name.format;
+        }
+    }
+    return FIF_UNKNOWN;
+}
+
+BOOL FreeImage_FIFSupportsNoPixels(FREE_IMAGE_FORMAT fif) {
+    return Decodable(fif) ? TRUE : FALSE;
+}
+
+FIBITMAP* FreeImage_LoadFromHandle(FREE_IMAGE_FORMAT fif, FreeImageIO* io, fi_handle handle,
+                                   int flags) {
+    if (!Decodable(fif) || io == nullptr) {
+        return nullptr;
+    }
+    std::vector<BYTE> bytes;
+    if (!ReadAll(io, handle, &bytes)) {
+        return nullptr;
+    }
+    const int length = static_cast<int>(bytes.size());
+    int width = 0;
+    int height = 0;
+    int channels = 0;
+    if (!stbi_info_from_memory(bytes.data(), length, &width, &height, &channels)) {
+        Report(fif, stbi_failure_reason());
+        return nullptr;
+    }
+    if ((flags & FIF_LOAD_NOPIXELS) != 0) {
+        auto header = std::make_unique<FIBITMAP>();
+        header->width = static_cast<unsigned>(width);
+        header->height = static_cast<unsigned>(height);
+        header->bpp = channels == 1 ? 8 : channels == 3 ? 24 : 32;
+        header->pitch = PitchOf(header->width, header->bpp);
+        return header.release();
+    }
+    stbi_uc* pixels = stbi_load_from_memory(bytes.data(), length, &width, &height, &channels, 0);
+    if (pixels == nullptr) {
+        Report(fif, stbi_failure_reason());
+        return nullptr;
+    }
+    FIBITMAP* bitmap = FromDecoded(pixels, width, height, channels).release();
+    stbi_image_free(pixels);
+    return bitmap;
+}
+
+void FreeImage_Unload(FIBITMAP* dib) {
+    delete dib;
+}
+
+FREE_IMAGE_TYPE FreeImage_GetImageType(FIBITMAP* dib) {
+    return dib != nullptr ? FIT_BITMAP : FIT_UNKNOWN;
+}
+
+FREE_IMAGE_COLOR_TYPE FreeImage_GetColorType(FIBITMAP* dib) {
+    if (dib == nullptr) {
+        return FIC_RGB;
+    }
+    return dib->bpp == 8 ? FIC_MINISBLACK : dib->bpp == 32 ? FIC_RGBALPHA : FIC_RGB;
+}
+
+unsigned FreeImage_GetBPP(FIBITMAP* dib) {
+    return dib != nullptr ? dib->bpp : 0;
+}
+
+unsigned FreeImage_GetWidth(FIBITMAP* dib) {
+    return dib != nullptr ? dib->width : 0;
+}
+
+unsigned FreeImage_GetHeight(FIBITMAP* dib) {
+    return dib != nullptr ? dib->height : 0;
+}
+
+unsigned FreeImage_GetPitch(FIBITMAP* dib) {
+    return dib != nullptr ? dib->pitch : 0;
+}
+
+unsigned FreeImage_GetGreenMask(FIBITMAP* /*dib*/) {
+    return 0;
+}
+
+BYTE* FreeImage_GetBits(FIBITMAP* dib) {
+    return dib != nullptr && !dib->bits.empty() ? dib->bits.data() : nullptr;
+}
+
+BYTE* FreeImage_GetScanLine(FIBITMAP* dib, int scanline) {
+    BYTE* bits = FreeImage_GetBits(dib);
+    if (bits == nullptr || scanline < 0 || static_cast<unsigned>(scanline) >= dib->height) {
+        return nullptr;
+    }
+    return bits + static_cast<std::size_t>(scanline) * dib->pitch;
+}
+
+FIBITMAP* FreeImage_ConvertTo24Bits(FIBITMAP* dib) {
+    return ConvertTo(dib, 24);
+}
+
+FIBITMAP* FreeImage_ConvertTo32Bits(FIBITMAP* dib) {
+    return ConvertTo(dib, 32);
+}
+
+FIBITMAP* FreeImage_ConvertToGreyscale(FIBITMAP* dib) {
+    return ConvertTo(dib, 8);
+}
+
+FIBITMAP* FreeImage_ConvertTo16Bits555(FIBITMAP* /*dib*/) {
+    return nullptr;
+}
+
+FIBITMAP* FreeImage_ColorQuantize(FIBITMAP* /*dib*/, FREE_IMAGE_QUANTIZE /*quantize*/) {
+    return nullptr;
+}
+
+// Bilinear, sampling at pixel centres; only grey pictures are stretched.
+FIBITMAP* FreeImage_Rescale(FIBITMAP* dib, int dst_width, int dst_height,
+                            FREE_IMAGE_FILTER /*filter*/) {
+    if (dib == nullptr || dib->bpp != 8 || dib->bits.empty() || dst_width <= 0 || dst_height <= 0) {
+        return nullptr;
+    }
+    auto scaled = Allocate(static_cast<unsigned>(dst_width), static_cast<unsigned>(dst_height), 8);
+    const auto sample = [dib](int x, int y) {
+        x = std::clamp(x, 0, static_cast<int>(dib->width) - 1);
+        y = std::clamp(y, 0, static_cast<int>(dib->height) - 1);
+        return static_cast<float>(FreeImage_GetScanLine(dib, y)[x]);
+    };
+    const float stepX = static_cast<float>(dib->width) / static_cast<float>(dst_width);
+    const float stepY = static_cast<float>(dib->height) / static_cast<float>(dst_height);
+    for (int row = 0; row < dst_height; ++row) {
+        const float y = (static_cast<float>(row) + 0.5f) * stepY - 0.5f;
+        const int y0 = static_cast<int>(std::floor(y));
+        const float fy = y - static_cast<float>(y0);
+        BYTE* target = FreeImage_GetScanLine(scaled.get(), row);
+        for (int column = 0; column < dst_width; ++column) {
+            const float x = (static_cast<float>(column) + 0.5f) * stepX - 0.5f;
+            const int x0 = static_cast<int>(std::floor(x));
+            const float fx = x - static_cast<float>(x0);
+            const float top = sample(x0, y0) * (1.0f - fx) + sample(x0 + 1, y0) * fx;
+            const float bottom = sample(x0, y0 + 1) * (1.0f - fx) + sample(x0 + 1, y0 + 1) * fx;
+            target[column] = static_cast<BYTE>(top * (1.0f - fy) + bottom * fy + 0.5f);
+        }
+    }
+    return scaled.release();
+}
+
+BOOL FreeImage_SetChannel(FIBITMAP* dst, FIBITMAP* src, FREE_IMAGE_COLOR_CHANNEL channel) {
+    if (dst == nullptr || src == nullptr || channel != FICC_ALPHA || dst->bpp != 32 ||
+        src->bpp != 8 || dst->width != src->width || dst->height != src->height ||
+        dst->bits.empty() || src->bits.empty()) {
+        return FALSE;
+    }
+    for (unsigned row = 0; row < dst->height; ++row) {
+        BYTE* target = FreeImage_GetScanLine(dst, static_cast<int>(row));
+        const BYTE* source = FreeImage_GetScanLine(src, static_cast<int>(row));
+        for (unsigned column = 0; column < dst->width; ++column) {
+            target[column * 4 + FI_RGBA_ALPHA] = source[column];
+        }
+    }
+    return TRUE;
+}
