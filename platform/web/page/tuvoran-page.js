@@ -48,12 +48,24 @@
   }
 
   // The canvas fills the window at the show's shape; its drawing buffer is that size in
-  // device pixels, which becomes the display mode of the next show.
+  // device pixels, which becomes the display mode of the next show. A show that asks for
+  // full screen is sized for the screen, so that it starts at once, sharp when full screen
+  // comes and only scaled down when it does not.
   function fitCanvas() {
     const width = Math.min(innerWidth, innerHeight * showAspect);
     const height = width / showAspect;
     document.documentElement.style.setProperty("--canvas-width", `${width}px`);
     document.documentElement.style.setProperty("--canvas-height", `${height}px`);
+    return { width, height };
+  }
+
+  function drawingBufferSize(fullscreen) {
+    const shown = fitCanvas();
+    let { width, height } = shown;
+    if (fullscreen && screen.width > 0 && screen.height > 0) {
+      width = Math.min(screen.width, screen.height * showAspect);
+      height = width / showAspect;
+    }
     const ratio = devicePixelRatio || 1;
     return { width: Math.max(1, Math.round(width * ratio)), height: Math.max(1, Math.round(height * ratio)) };
   }
@@ -167,18 +179,18 @@
     }
   });
 
-  async function enterFullscreen() {
+  // True when full screen was asked for; the show starts without waiting for it.
+  function enterFullscreen() {
     const root = document.documentElement;
-    if (!root.requestFullscreen) {
-      return;
+    if (!document.fullscreenEnabled || !root.requestFullscreen || document.fullscreenElement) {
+      return Boolean(document.fullscreenElement);
     }
-    const entered = root.requestFullscreen({ navigationUI: "hide" }).then(() => {
+    root.requestFullscreen({ navigationUI: "hide" }).then(() => {
       if (navigator.keyboard && navigator.keyboard.lock) {
         navigator.keyboard.lock(["Escape"]).catch(() => {});
       }
-    });
-    // The show starts whether or not full screen comes, and soon.
-    await Promise.race([entered.catch(() => {}), new Promise((resolve) => setTimeout(resolve, 150))]);
+    }, () => {});
+    return true;
   }
 
   let startRequested = null;
@@ -199,7 +211,7 @@
     setState("running");
     message.hidden = true;
     canvas.focus();
-    enterFullscreen().then(() => resolve({ ...fitCanvas(), stillMs: -1 }));
+    resolve({ ...drawingBufferSize(enterFullscreen()), stillMs: -1 });
   }
   prompt.addEventListener("click", begin);
   canvas.addEventListener("click", () => body.dataset.state === "ready" && begin());
@@ -221,13 +233,12 @@
       firstStart = false;
       await dataWritten;
       if (still) {
-        const fit = fitCanvas();
         // The drawn still stays readable after its presentation.
         const getContext = canvas.getContext.bind(canvas);
         canvas.getContext = (type, attributes) => getContext(type, { ...attributes, preserveDrawingBuffer: true });
         Module.page.frames = 0;
         setState("running");
-        return { width: still.width, height: still.height, stillMs: still.ms, fit };
+        return { width: still.width, height: still.height, stillMs: still.ms };
       }
       const gesture = waitForGesture();
       setState("ready");
