@@ -19,13 +19,13 @@ target_compile_definitions(tuvoran_core PUBLIC TUVORAN_VERSION="${PROJECT_VERSIO
 target_include_directories(tuvoran_core PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}
                            ${CMAKE_CURRENT_SOURCE_DIR}/platform/web/include)
 target_include_directories(tuvoran_core SYSTEM PRIVATE ${STB_INCLUDE_DIR})
-target_compile_options(tuvoran_core PRIVATE -Os)
+target_compile_options(tuvoran_core PRIVATE -O2)
 
 add_executable(tuvoran app/tuvoran_web_main.cpp)
 target_link_libraries(tuvoran PRIVATE tuvoran_core)
-target_compile_options(tuvoran PRIVATE -Os)
+target_compile_options(tuvoran PRIVATE -O2)
 target_link_options(tuvoran PRIVATE
-    -Os
+    -O2
     -sLEGACY_GL_EMULATION=1
     -sGL_UNSAFE_OPTS=0
     -sASYNCIFY=1

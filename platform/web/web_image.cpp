@@ -27,7 +27,7 @@ struct FIBITMAP {
     unsigned height = 0;
     unsigned bpp = 0;
     unsigned pitch = 0;
-    std::vector<BYTE> bits; // empty for a header-only bitmap
+    std::unique_ptr<BYTE[]> bits; // null for a header-only bitmap
 };
 
 namespace {
@@ -69,7 +69,8 @@ std::unique_ptr<FIBITMAP> Allocate(unsigned width, unsigned height, unsigned bpp
     bitmap->height = height;
     bitmap->bpp = bpp;
     bitmap->pitch = PitchOf(width, bpp);
-    bitmap->bits.assign(static_cast<std::size_t>(bitmap->pitch) * height, 0);
+    // Every byte is written by the caller, so none is cleared here.
+    bitmap->bits.reset(new BYTE[static_cast<std::size_t>(bitmap->pitch) * height]);
     return bitmap;
 }
 
@@ -119,42 +120,44 @@ std::unique_ptr<FIBITMAP> FromDecoded(const stbi_uc* pixels, int width, int heig
     return bitmap;
 }
 
-// Each pixel of source, as blue, green, red and alpha.
-template <typename Visit>
-void ForEachPixel(FIBITMAP* source, Visit visit) {
-    for (unsigned row = 0; row < source->height; ++row) {
-        const BYTE* pixel = FreeImage_GetScanLine(source, static_cast<int>(row));
-        for (unsigned column = 0; column < source->width; ++column) {
-            BYTE bgra[4] = {0, 0, 0, 0xFF};
-            if (source->bpp == 8) {
-                bgra[0] = bgra[1] = bgra[2] = pixel[0];
-                pixel += 1;
-            } else {
-                std::memcpy(bgra, pixel, source->bpp / 8);
-                pixel += source->bpp / 8;
-            }
-            visit(row, column, bgra);
+// Rec. 709 luminance, as the library weighs colours.
+BYTE Luminance(const BYTE* bgr) {
+    return static_cast<BYTE>(0.2126f * bgr[FI_RGBA_RED] + 0.7152f * bgr[FI_RGBA_GREEN] +
+                             0.0722f * bgr[FI_RGBA_BLUE] + 0.5f);
+}
+
+void ConvertRow(const BYTE* source, unsigned sourceBytes, BYTE* target, unsigned targetBytes,
+                unsigned width) {
+    for (unsigned column = 0; column < width; ++column) {
+        const BYTE* in = source + column * sourceBytes;
+        BYTE* out = target + column * targetBytes;
+        if (targetBytes == 1) {
+            out[0] = sourceBytes == 1 ? in[0] : Luminance(in);
+            continue;
+        }
+        if (sourceBytes == 1) {
+            out[0] = out[1] = out[2] = in[0];
+        } else {
+            out[0] = in[0];
+            out[1] = in[1];
+            out[2] = in[2];
+        }
+        if (targetBytes == 4) {
+            out[FI_RGBA_ALPHA] = sourceBytes == 4 ? in[FI_RGBA_ALPHA] : 0xFF;
         }
     }
 }
 
 FIBITMAP* ConvertTo(FIBITMAP* source, unsigned bpp) {
-    if (source == nullptr || source->bits.empty()) {
+    if (source == nullptr || !source->bits) {
         return nullptr;
     }
     auto converted = Allocate(source->width, source->height, bpp);
-    FIBITMAP* target = converted.get();
-    ForEachPixel(source, [target, bpp](unsigned row, unsigned column, const BYTE* bgra) {
-        BYTE* pixel = FreeImage_GetScanLine(target, static_cast<int>(row)) + column * (bpp / 8);
-        if (bpp == 8) {
-            // Rec. 709 luminance, as the library weighs colours.
-            pixel[0] =
-                static_cast<BYTE>(0.2126f * bgra[FI_RGBA_RED] + 0.7152f * bgra[FI_RGBA_GREEN] +
-                                  0.0722f * bgra[FI_RGBA_BLUE] + 0.5f);
-        } else {
-            std::memcpy(pixel, bgra, bpp / 8);
-        }
-    });
+    for (unsigned row = 0; row < source->height; ++row) {
+        ConvertRow(FreeImage_GetScanLine(source, static_cast<int>(row)), source->bpp / 8,
+                   FreeImage_GetScanLine(converted.get(), static_cast<int>(row)), bpp / 8,
+                   source->width);
+    }
     return converted.release();
 }
 
@@ -255,7 +258,7 @@ unsigned FreeImage_GetGreenMask(FIBITMAP* /*dib*/) {
 }
 
 BYTE* FreeImage_GetBits(FIBITMAP* dib) {
-    return dib != nullptr && !dib->bits.empty() ? dib->bits.data() : nullptr;
+    return dib != nullptr ? dib->bits.get() : nullptr;
 }
 
 BYTE* FreeImage_GetScanLine(FIBITMAP* dib, int scanline) {
@@ -289,7 +292,7 @@ FIBITMAP* FreeImage_ColorQuantize(FIBITMAP* /*dib*/, FREE_IMAGE_QUANTIZE /*quant
 // Bilinear, sampling at pixel centres; only grey pictures are stretched.
 FIBITMAP* FreeImage_Rescale(FIBITMAP* dib, int dst_width, int dst_height,
                             FREE_IMAGE_FILTER /*filter*/) {
-    if (dib == nullptr || dib->bpp != 8 || dib->bits.empty() || dst_width <= 0 || dst_height <= 0) {
+    if (dib == nullptr || dib->bpp != 8 || !dib->bits || dst_width <= 0 || dst_height <= 0) {
         return nullptr;
     }
     auto scaled = Allocate(static_cast<unsigned>(dst_width), static_cast<unsigned>(dst_height), 8);
@@ -319,8 +322,8 @@ FIBITMAP* FreeImage_Rescale(FIBITMAP* dib, int dst_width, int dst_height,
 
 BOOL FreeImage_SetChannel(FIBITMAP* dst, FIBITMAP* src, FREE_IMAGE_COLOR_CHANNEL channel) {
     if (dst == nullptr || src == nullptr || channel != FICC_ALPHA || dst->bpp != 32 ||
-        src->bpp != 8 || dst->width != src->width || dst->height != src->height ||
-        dst->bits.empty() || src->bits.empty()) {
+        src->bpp != 8 || dst->width != src->width || dst->height != src->height || !dst->bits ||
+        !src->bits) {
         return FALSE;
     }
     for (unsigned row = 0; row < dst->height; ++row) {

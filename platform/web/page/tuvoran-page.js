@@ -72,29 +72,38 @@
   addEventListener("resize", fitCanvas);
   fitCanvas();
 
-  function missingFeatures() {
-    const missing = [];
-    let webgl = null;
+  // The show's WebGL context is made at load, last, so that neither the click nor the
+  // loading waits for it; the program's context is this one, with these attributes, in a
+  // drawing buffer already at the size the show will most likely ask for.
+  function makeContext() {
+    const expected = drawingBufferSize(still === null && document.fullscreenEnabled);
+    canvas.width = still ? still.width : expected.width;
+    canvas.height = still ? still.height : expected.height;
     try {
-      webgl = document.createElement("canvas").getContext("webgl");
+      return canvas.getContext("webgl", {
+        alpha: false,
+        depth: true,
+        stencil: false,
+        antialias: false,
+        preserveDrawingBuffer: still !== null, // the still stays readable after it is shown
+      });
     } catch (error) {
-      webgl = null;
+      return null;
     }
-    if (!webgl) {
-      missing.push("WebGL");
-    }
-    if (!(window.AudioContext || window.webkitAudioContext)) {
-      missing.push("Web Audio");
-    }
-    return missing;
   }
 
-  const missing = missingFeatures();
-  if (missing.length > 0) {
+  let supported = true;
+  function refuse(missing) {
+    supported = false;
     setState("unsupported");
     showMessage(`This show needs a browser with WebGL and Web Audio; this one has no ${missing.join(" and no ")}.`);
-    window.tuvoranAudioState = () => "none";
-    window.tuvoranFrames = () => 0;
+  }
+
+  window.tuvoranAudioState = () => "none";
+  window.tuvoranFrames = () => 0;
+  const noWebGL = !window.WebGLRenderingContext;
+  if (noWebGL || !(window.AudioContext || window.webkitAudioContext)) {
+    refuse(noWebGL ? ["WebGL"].concat(window.AudioContext ? [] : ["Web Audio"]) : ["Web Audio"]);
     return;
   }
 
@@ -129,13 +138,21 @@
     if (!musicPattern.test(name)) {
       return { name, bytes: new Uint8Array(bytes) };
     }
+    const decoding = audio.decodeAudioData(bytes);
+    musicDecodeStarted();
     try {
-      return { name, music: await audio.decodeAudioData(bytes) };
+      return { name, music: await decoding };
     } catch (error) {
       return { name, error: unknownFormat };
     }
   }
+  let musicDecodeStarted = null;
+  const musicDecoding = new Promise((resolve) => {
+    musicDecodeStarted = resolve;
+  });
   const loads = new Map(dataFiles.map((name) => [`data/${name}`, fetchData(name)]));
+  // A music file that never arrives is not waited for.
+  Promise.all(loads.values()).then(() => musicDecodeStarted());
   const musicBuffers = [null];
 
   const runtimeReady = new Promise((resolve) => {
@@ -149,7 +166,11 @@
   });
 
   // Pictures go where the program opens them; a file that did not load is left out.
-  const dataWritten = Promise.all([runtimeReady, ...loads.values()]).then(async () => {
+  let contextMade = null;
+  const contextReady = new Promise((resolve) => {
+    contextMade = resolve;
+  });
+  const dataWritten = Promise.all([runtimeReady, contextReady, ...loads.values()]).then(async () => {
     Module.FS.mkdirTree("/data");
     for (const load of loads.values()) {
       const file = await load;
@@ -229,13 +250,16 @@
 
   let firstStart = true;
   async function waitForStart() {
+    if (!supported) {
+      return new Promise(() => {});
+    }
     if (firstStart) {
       firstStart = false;
       await dataWritten;
+      if (!supported) {
+        return new Promise(() => {});
+      }
       if (still) {
-        // The drawn still stays readable after its presentation.
-        const getContext = canvas.getContext.bind(canvas);
-        canvas.getContext = (type, attributes) => getContext(type, { ...attributes, preserveDrawingBuffer: true });
         Module.page.frames = 0;
         setState("running");
         return { width: still.width, height: still.height, stillMs: still.ms };
@@ -340,5 +364,18 @@
   const program = document.createElement("script");
   program.src = "tuvoran.js";
   program.onerror = () => fail("The show's program could not be loaded.");
+  const programLoaded = new Promise((resolve) => {
+    program.onload = resolve;
+  });
   document.body.appendChild(program);
+
+  // Making the context holds the page's thread for a while in software renderers: it waits
+  // until the music decodes and the program compiles, which go on beside it.
+  Promise.all([musicDecoding, programLoaded]).then(() => {
+    if (!makeContext()) {
+      refuse(["WebGL"]);
+      audio.close().catch(() => {});
+    }
+    contextMade();
+  });
 })();
