@@ -9,7 +9,7 @@
   const fileNotFound = 9;
   const unknownFormat = 10;
   const unreadable = 11;
-  const showAspect = 4 / 3;
+  const largestSide = 16384; // as the capture allows
 
   const body = document.body;
   const canvas = document.getElementById("canvas");
@@ -27,12 +27,15 @@
     }
     const at = Number.parseInt(query.get("at"), 10);
     const size = /^(\d+)x(\d+)$/.exec(query.get("size") || "1024x768");
+    const side = (text, fallback) => (size ? Math.min(largestSide, Math.max(1, Number(text))) : fallback);
     return {
       ms: Number.isFinite(at) && at > 0 ? at : 0,
-      width: size ? Math.max(1, Number(size[1])) : 1024,
-      height: size ? Math.max(1, Number(size[2])) : 768,
+      width: side(size && size[1], 1024),
+      height: side(size && size[2], 768),
     };
   }
+  // A still keeps its own shape on the page.
+  const showAspect = still ? still.width / still.height : 4 / 3;
 
   function setState(state) {
     body.dataset.state = state;
