@@ -93,6 +93,39 @@ bool ReadAll(FreeImageIO* io, fi_handle handle, std::vector<BYTE>* bytes) {
            bytes->size();
 }
 
+// The file's bytes as stb_image reads them, noting a read that finds nothing left: stb takes
+// the missing bytes for zeros without a word, where the library's decoders stop.
+struct MemoryReader {
+    const std::vector<BYTE>& bytes;
+    std::size_t position = 0;
+    bool overran = false;
+
+    static int Read(void* user, char* data, int size) {
+        auto* reader = static_cast<MemoryReader*>(user);
+        const std::size_t left = reader->bytes.size() - reader->position;
+        const std::size_t count = std::min(left, static_cast<std::size_t>(std::max(size, 0)));
+        std::memcpy(data, reader->bytes.data() + reader->position, count);
+        reader->position += count;
+        reader->overran = reader->overran || (count == 0 && size > 0);
+        return static_cast<int>(count);
+    }
+    static void Skip(void* user, int count) {
+        auto* reader = static_cast<MemoryReader*>(user);
+        const std::size_t left = reader->bytes.size() - reader->position;
+        if (count > 0 && static_cast<std::size_t>(count) > left) {
+            reader->overran = true;
+        }
+        reader->position += std::min(left, static_cast<std::size_t>(std::max(count, 0)));
+    }
+    static int AtEnd(void* user) {
+        const auto* reader = static_cast<MemoryReader*>(user);
+        return reader->position >= reader->bytes.size() ? 1 : 0;
+    }
+};
+
+constexpr stbi_io_callbacks readerCalls{MemoryReader::Read, MemoryReader::Skip,
+                                        MemoryReader::AtEnd};
+
 // stb's rows run from the top with red first; the library's from the bottom with blue first.
 std::unique_ptr<FIBITMAP> FromDecoded(const stbi_uc* pixels, int width, int height, int channels) {
     const unsigned bpp = channels == 1 ? 8 : channels == 3 ? 24 : 32;
@@ -196,25 +229,28 @@ FIBITMAP* FreeImage_LoadFromHandle(FREE_IMAGE_FORMAT fif, FreeImageIO* io, fi_ha
     if (!ReadAll(io, handle, &bytes)) {
         return nullptr;
     }
-    const int length = static_cast<int>(bytes.size());
     int width = 0;
     int height = 0;
     int channels = 0;
-    if (!stbi_info_from_memory(bytes.data(), length, &width, &height, &channels)) {
+    MemoryReader header{bytes};
+    if (!stbi_info_from_callbacks(&readerCalls, &header, &width, &height, &channels)) {
         Report(fif, stbi_failure_reason());
         return nullptr;
     }
     if ((flags & FIF_LOAD_NOPIXELS) != 0) {
-        auto header = std::make_unique<FIBITMAP>();
-        header->width = static_cast<unsigned>(width);
-        header->height = static_cast<unsigned>(height);
-        header->bpp = channels == 1 ? 8 : channels == 3 ? 24 : 32;
-        header->pitch = PitchOf(header->width, header->bpp);
-        return header.release();
+        auto bitmap = std::make_unique<FIBITMAP>();
+        bitmap->width = static_cast<unsigned>(width);
+        bitmap->height = static_cast<unsigned>(height);
+        bitmap->bpp = channels == 1 ? 8 : channels == 3 ? 24 : 32;
+        bitmap->pitch = PitchOf(bitmap->width, bitmap->bpp);
+        return bitmap.release();
     }
-    stbi_uc* pixels = stbi_load_from_memory(bytes.data(), length, &width, &height, &channels, 0);
-    if (pixels == nullptr) {
-        Report(fif, stbi_failure_reason());
+    MemoryReader reader{bytes};
+    stbi_uc* pixels =
+        stbi_load_from_callbacks(&readerCalls, &reader, &width, &height, &channels, 0);
+    if (pixels == nullptr || reader.overran) {
+        Report(fif, pixels == nullptr ? stbi_failure_reason() : "the file ends within the picture");
+        stbi_image_free(pixels);
         return nullptr;
     }
     FIBITMAP* bitmap = FromDecoded(pixels, width, height, channels).release();
