@@ -36,6 +36,8 @@ EM_JS(void, JsForgetContextObjects, (), {
     }
 });
 
+// The frames before a still are drawn only for what they leave behind (fades, swarms,
+// the clock); an empty scissor box spares the renderer their pixels, which nobody sees.
 EM_JS(void, JsSetScissorEmpty, (int empty), {
     if (empty) {
         GLctx.enable(GLctx.SCISSOR_TEST);
@@ -221,28 +223,22 @@ private:
     int frames = 0;
 };
 
-std::string ModeArgument(int value) {
-    return std::to_string(value);
-}
-
 } // namespace
 
-int RunWebShows(WinMainFunction winMain) {
+// The page never stops asking: a failed show's page waits for nothing more.
+[[noreturn]] int RunWebShows(WinMainFunction winMain) {
     WebBackend backend;
-    int result = 0;
     for (;;) {
         const ShowStart start = WaitForShowStart();
         ResetPlatformState();
         backend.BeginRun(start);
         std::string program = "tuvoran";
-        std::string width = ModeArgument(start.width);
-        std::string height = ModeArgument(start.height);
+        std::string width = std::to_string(start.width);
+        std::string height = std::to_string(start.height);
         std::string bits = "32";
         char* argv[] = {program.data(), width.data(), height.data(), bits.data(), nullptr};
-        result = RunPlatform(4, argv, backend, winMain);
-        if (result == 0) {
+        if (RunPlatform(4, argv, backend, winMain) == 0) {
             ReportShowEnded();
         }
     }
-    return result;
 }

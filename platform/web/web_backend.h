@@ -10,5 +10,5 @@
 
 // Runs winMain once for each start the page asks for ("Click to start", "Watch again"), each
 // time from the state the process had at load, with the canvas's size as the display mode.
-// Returns when the page asks for no more.
-int RunWebShows(WinMainFunction winMain);
+// Never returns: the page outlives every show.
+[[noreturn]] int RunWebShows(WinMainFunction winMain);
