@@ -1,5 +1,7 @@
 // The image library's calls over stb_image, for the browser build.
 
+#include "platform/web/web_image.h"
+
 #include <FreeImage.h>
 
 #define STB_IMAGE_IMPLEMENTATION
@@ -159,24 +161,35 @@ BYTE Luminance(const BYTE* bgr) {
                              0.0722f * bgr[FI_RGBA_BLUE] + 0.5f);
 }
 
+// One row from sourceBytes to targetBytes a pixel; each pair of depths has its own loop,
+// since every sprite's picture goes through one.
 void ConvertRow(const BYTE* source, unsigned sourceBytes, BYTE* target, unsigned targetBytes,
                 unsigned width) {
-    for (unsigned column = 0; column < width; ++column) {
-        const BYTE* in = source + column * sourceBytes;
-        BYTE* out = target + column * targetBytes;
-        if (targetBytes == 1) {
-            out[0] = sourceBytes == 1 ? in[0] : Luminance(in);
-            continue;
+    if (sourceBytes == targetBytes) {
+        std::memcpy(target, source, static_cast<std::size_t>(width) * targetBytes);
+    } else if (targetBytes == 1) {
+        for (unsigned column = 0; column < width; ++column, source += sourceBytes) {
+            target[column] = Luminance(source);
         }
-        if (sourceBytes == 1) {
-            out[0] = out[1] = out[2] = in[0];
-        } else {
-            out[0] = in[0];
-            out[1] = in[1];
-            out[2] = in[2];
+    } else if (sourceBytes == 1) {
+        for (unsigned column = 0; column < width; ++column, target += targetBytes) {
+            target[0] = target[1] = target[2] = source[column];
+            if (targetBytes == 4) {
+                target[FI_RGBA_ALPHA] = 0xFF;
+            }
         }
-        if (targetBytes == 4) {
-            out[FI_RGBA_ALPHA] = sourceBytes == 4 ? in[FI_RGBA_ALPHA] : 0xFF;
+    } else if (targetBytes == 4) {
+        for (unsigned column = 0; column < width; ++column, source += 3, target += 4) {
+            target[0] = source[0];
+            target[1] = source[1];
+            target[2] = source[2];
+            target[FI_RGBA_ALPHA] = 0xFF;
+        }
+    } else {
+        for (unsigned column = 0; column < width; ++column, source += 4, target += 3) {
+            target[0] = source[0];
+            target[1] = source[1];
+            target[2] = source[2];
         }
     }
 }
@@ -194,7 +207,95 @@ FIBITMAP* ConvertTo(FIBITMAP* source, unsigned bpp) {
     return converted.release();
 }
 
+std::unique_ptr<FIBITMAP> ReadHeader(FREE_IMAGE_FORMAT format, const std::vector<BYTE>& bytes) {
+    int width = 0;
+    int height = 0;
+    int channels = 0;
+    MemoryReader reader{bytes};
+    if (!stbi_info_from_callbacks(&readerCalls, &reader, &width, &height, &channels)) {
+        Report(format, stbi_failure_reason());
+        return nullptr;
+    }
+    auto bitmap = std::make_unique<FIBITMAP>();
+    bitmap->width = static_cast<unsigned>(width);
+    bitmap->height = static_cast<unsigned>(height);
+    bitmap->bpp = channels == 1 ? 8 : channels == 3 ? 24 : 32;
+    bitmap->pitch = PitchOf(bitmap->width, bitmap->bpp);
+    return bitmap;
+}
+
+// Damage is reported only for a picture that the program is loading.
+std::unique_ptr<FIBITMAP> Decode(FREE_IMAGE_FORMAT format, const std::vector<BYTE>& bytes,
+                                 bool reported) {
+    int width = 0;
+    int height = 0;
+    int channels = 0;
+    MemoryReader reader{bytes};
+    stbi_uc* pixels =
+        stbi_load_from_callbacks(&readerCalls, &reader, &width, &height, &channels, 0);
+    if (pixels == nullptr || reader.overran) {
+        if (reported) {
+            Report(format,
+                   pixels == nullptr ? stbi_failure_reason() : "the file ends within the picture");
+        }
+        stbi_image_free(pixels);
+        return nullptr;
+    }
+    auto bitmap = FromDecoded(pixels, width, height, channels);
+    stbi_image_free(pixels);
+    return bitmap;
+}
+
+std::unique_ptr<FIBITMAP> Copy(const FIBITMAP& source) {
+    auto copy = Allocate(source.width, source.height, source.bpp);
+    std::memcpy(copy->bits.get(), source.bits.get(),
+                static_cast<std::size_t>(source.pitch) * source.height);
+    return copy;
+}
+
+// Pictures decoded before the program asked for them, by their files' bytes, so that a
+// file that has changed since decodes afresh.
+struct AheadPicture {
+    std::vector<BYTE> bytes;
+    std::unique_ptr<FIBITMAP> bitmap;
+};
+std::vector<AheadPicture> picturesAhead;
+
+const FIBITMAP* DecodedAhead(const std::vector<BYTE>& bytes) {
+    for (const AheadPicture& picture : picturesAhead) {
+        if (picture.bytes == bytes) {
+            return picture.bitmap.get();
+        }
+    }
+    return nullptr;
+}
+
 } // namespace
+
+void DecodePictureAhead(const char* path) {
+    std::FILE* file = path != nullptr ? std::fopen(path, "rb") : nullptr;
+    if (file == nullptr) {
+        return;
+    }
+    std::vector<BYTE> bytes;
+    BYTE chunk[65536];
+    std::size_t read = 0;
+    while ((read = std::fread(chunk, 1, sizeof(chunk), file)) > 0) {
+        bytes.insert(bytes.end(), chunk, chunk + read);
+    }
+    std::fclose(file);
+    const FREE_IMAGE_FORMAT format = FreeImage_GetFIFFromFilename(path);
+    if (!Decodable(format) || bytes.empty() || DecodedAhead(bytes) != nullptr) {
+        return;
+    }
+    if (auto bitmap = Decode(format, bytes, false)) {
+        picturesAhead.push_back({std::move(bytes), std::move(bitmap)});
+    }
+}
+
+void ForgetPicturesAhead() {
+    picturesAhead.clear();
+}
 
 void FreeImage_SetOutputMessage(FreeImage_OutputMessageFunction omf) {
     outputMessage = omf;
@@ -229,33 +330,13 @@ FIBITMAP* FreeImage_LoadFromHandle(FREE_IMAGE_FORMAT fif, FreeImageIO* io, fi_ha
     if (!ReadAll(io, handle, &bytes)) {
         return nullptr;
     }
-    int width = 0;
-    int height = 0;
-    int channels = 0;
-    MemoryReader header{bytes};
-    if (!stbi_info_from_callbacks(&readerCalls, &header, &width, &height, &channels)) {
-        Report(fif, stbi_failure_reason());
-        return nullptr;
-    }
     if ((flags & FIF_LOAD_NOPIXELS) != 0) {
-        auto bitmap = std::make_unique<FIBITMAP>();
-        bitmap->width = static_cast<unsigned>(width);
-        bitmap->height = static_cast<unsigned>(height);
-        bitmap->bpp = channels == 1 ? 8 : channels == 3 ? 24 : 32;
-        bitmap->pitch = PitchOf(bitmap->width, bitmap->bpp);
-        return bitmap.release();
+        return ReadHeader(fif, bytes).release();
     }
-    MemoryReader reader{bytes};
-    stbi_uc* pixels =
-        stbi_load_from_callbacks(&readerCalls, &reader, &width, &height, &channels, 0);
-    if (pixels == nullptr || reader.overran) {
-        Report(fif, pixels == nullptr ? stbi_failure_reason() : "the file ends within the picture");
-        stbi_image_free(pixels);
-        return nullptr;
+    if (const FIBITMAP* ahead = DecodedAhead(bytes)) {
+        return Copy(*ahead).release();
     }
-    FIBITMAP* bitmap = FromDecoded(pixels, width, height, channels).release();
-    stbi_image_free(pixels);
-    return bitmap;
+    return Decode(fif, bytes, true).release();
 }
 
 void FreeImage_Unload(FIBITMAP* dib) {

@@ -1,6 +1,11 @@
 #include "platform/web/web_page.h"
 
+#include "platform/web/web_image.h"
+
+#include <dirent.h>
 #include <emscripten.h>
+
+#include <string>
 
 // clang-format off
 EM_ASYNC_JS(void, JsWaitForShowStart, (int* start), {
@@ -89,4 +94,18 @@ void SetPageTitle(const char* title) {
 
 void SetVirtualMusicMs(std::int64_t ms) {
     JsSetVirtualMusicMs(static_cast<double>(ms));
+}
+
+// Called by the page once the data is in place and the start prompt is up.
+extern "C" EMSCRIPTEN_KEEPALIVE void DecodeDataPicturesAhead() {
+    DIR* folder = opendir("data");
+    if (folder == nullptr) {
+        return;
+    }
+    while (const dirent* entry = readdir(folder)) {
+        if (entry->d_name[0] != '.') {
+            DecodePictureAhead(("data/" + std::string(entry->d_name)).c_str());
+        }
+    }
+    closedir(folder);
 }

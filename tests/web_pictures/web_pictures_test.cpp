@@ -4,6 +4,7 @@
 
 #include "gfx/decoded_picture.h"
 #include "gfx/image_file.h"
+#include "platform/web/web_image.h"
 
 #include <GL/gl.h>
 #include <gtest/gtest.h>
@@ -169,6 +170,38 @@ TEST_F(WebPicturesTest, EveryPictureOfTheShowLoadsAndACutOneDoesNot) {
         const std::string cut = Write("cut.jpg", bytes.substr(0, bytes.size() / 2));
         EXPECT_FALSE(DecodeImageFile(cut.c_str())) << "the first half of " << path;
     }
+}
+
+std::vector<int> Pixels(const Bitmap& bitmap) {
+    const BYTE* bits = FreeImage_GetBits(bitmap.get());
+    return std::vector<int>(bits, bits + FreeImage_GetPitch(bitmap.get()) *
+                                             FreeImage_GetHeight(bitmap.get()));
+}
+
+TEST_F(WebPicturesTest, APictureDecodedAheadLoadsAsItsFileHoldsIt) {
+    const std::string path = WriteAnymap("ahead.ppm", 2, 1, {1, 2, 3, 4, 5, 6});
+    DecodePictureAhead(path.c_str());
+    const Bitmap first = DecodeImageFile(path.c_str());
+    const Bitmap second = DecodeImageFile(path.c_str());
+    ASSERT_TRUE(first && second);
+    EXPECT_NE(first.get(), second.get()) << "each load owns its bitmap";
+    EXPECT_EQ(Pixels(first), Pixels(second));
+    EXPECT_EQ(FreeImage_GetScanLine(first.get(), 0)[0], 3);
+
+    // The same name with other bytes is another picture.
+    WriteAnymap("ahead.ppm", 2, 1, {9, 8, 7, 6, 5, 4});
+    const Bitmap changed = DecodeImageFile(path.c_str());
+    ASSERT_TRUE(changed);
+    EXPECT_EQ(FreeImage_GetScanLine(changed.get(), 0)[0], 7);
+    ForgetPicturesAhead();
+}
+
+TEST_F(WebPicturesTest, DecodingAheadLeavesAFaultyPictureToTheLoad) {
+    const std::string cut = Write("cut.ppm", "P6\n4 4\n255\n\x01\x02");
+    DecodePictureAhead(cut.c_str());
+    DecodePictureAhead((folder / "missing.ppm").string().c_str());
+    EXPECT_FALSE(DecodeImageFile(cut.c_str()));
+    ForgetPicturesAhead();
 }
 
 } // namespace

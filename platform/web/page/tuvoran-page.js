@@ -82,8 +82,9 @@
     const expected = drawingBufferSize(still === null && document.fullscreenEnabled);
     canvas.width = still ? still.width : expected.width;
     canvas.height = still ? still.height : expected.height;
+    let context = null;
     try {
-      return canvas.getContext("webgl", {
+      context = canvas.getContext("webgl", {
         alpha: false,
         depth: true,
         stencil: false,
@@ -93,6 +94,11 @@
     } catch (error) {
       return null;
     }
+    // The program turns every extension on as it starts; the first turn is the slow one.
+    for (const name of (context && context.getSupportedExtensions()) || []) {
+      context.getExtension(name);
+    }
+    return context;
   }
 
   let supported = true;
@@ -269,6 +275,8 @@
       }
       const gesture = waitForGesture();
       setState("ready");
+      // The pictures decode while the prompt waits, once it has been drawn.
+      requestAnimationFrame(() => setTimeout(() => Module._DecodeDataPicturesAhead(), 0));
       return gesture;
     }
     if (body.dataset.state === "ready" || body.dataset.state === "ended") {
