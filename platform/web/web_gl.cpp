@@ -1,7 +1,7 @@
 // What the program calls of OpenGL 1.1 and WGL that WebGL and the legacy GL emulation lack:
 // textures in blue-first byte order and by component count, interleaved vertex arrays, the
-// double-precision clear depth, the fixed-function hints, and the bitmap font, whose glyph lists
-// draw as one texture that the browser's own text rendering fills.
+// double-precision clear depth, the shading model, the fixed-function hints, and the bitmap
+// font, whose glyph lists draw as one texture that the browser's own text rendering fills.
 
 #include "platform/gl_context.h"
 #include "platform/window_records.h"
@@ -213,6 +213,9 @@ void glTexImage2D(GLenum target, GLint level, GLint internalFormat, GLsizei widt
 void glClearDepth(GLclampd depth) {
     emscripten_glClearDepthf(static_cast<GLclampf>(depth));
 }
+
+// Colours are always interpolated in WebGL, which is the smooth shading the program asks for.
+void glShadeModel(GLenum /*mode*/) {}
 
 // WebGL knows one hint; the fixed-function ones are for quality the emulation does not vary.
 void glHint(GLenum target, GLenum mode) {

@@ -192,8 +192,10 @@
   // Keys while the show runs, in the order they came; repeats are not new presses.
   const keys = [];
   const running = () => body.dataset.state === "running";
+  // The browser keeps its own shortcuts (Ctrl or Cmd with a key, the function keys).
+  const browserKey = (event) => event.ctrlKey || event.metaKey || /^F\d+$/.test(event.key);
   function onKey(event) {
-    if (!running() || event.repeat) {
+    if (!running() || event.repeat || browserKey(event)) {
       return;
     }
     keys.push({ down: event.type === "keydown", code: event.keyCode });
@@ -247,7 +249,7 @@
   canvas.addEventListener("click", () => body.dataset.state === "ready" && begin());
   body.addEventListener("click", (event) => event.target === body && body.dataset.state === "ready" && begin());
   addEventListener("keydown", (event) => {
-    if (body.dataset.state === "ready" && !event.repeat) {
+    if (body.dataset.state === "ready" && !event.repeat && !browserKey(event)) {
       event.preventDefault();
       begin();
     }
