@@ -157,8 +157,8 @@ std::unique_ptr<FIBITMAP> FromDecoded(const stbi_uc* pixels, int width, int heig
 
 // Rec. 709 luminance, as the library weighs colours.
 BYTE Luminance(const BYTE* bgr) {
-    return static_cast<BYTE>(0.2126f * bgr[FI_RGBA_RED] + 0.7152f * bgr[FI_RGBA_GREEN] +
-                             0.0722f * bgr[FI_RGBA_BLUE] + 0.5f);
+    return static_cast<BYTE>(std::lround(0.2126f * bgr[FI_RGBA_RED] + 0.7152f * bgr[FI_RGBA_GREEN] +
+                                         0.0722f * bgr[FI_RGBA_BLUE]));
 }
 
 // One row from sourceBytes to targetBytes a pixel; each pair of depths has its own loop,
@@ -431,7 +431,7 @@ FIBITMAP* FreeImage_Rescale(FIBITMAP* dib, int dst_width, int dst_height,
             const float fx = x - static_cast<float>(x0);
             const float top = sample(x0, y0) * (1.0f - fx) + sample(x0 + 1, y0) * fx;
             const float bottom = sample(x0, y0 + 1) * (1.0f - fx) + sample(x0 + 1, y0 + 1) * fx;
-            target[column] = static_cast<BYTE>(top * (1.0f - fy) + bottom * fy + 0.5f);
+            target[column] = static_cast<BYTE>(std::lround(top * (1.0f - fy) + bottom * fy));
         }
     }
     return scaled.release();

@@ -39,7 +39,8 @@ protected:
     // A binary PPM (P6, 3 bytes a pixel) or PGM (P5, 1 byte a pixel), rows from the top.
     std::string WriteAnymap(const std::string& name, int width, int height,
                             const std::vector<unsigned char>& pixels) const {
-        const bool grey = pixels.size() == static_cast<std::size_t>(width * height);
+        const bool grey =
+            pixels.size() == static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
         const std::string header = std::string(grey ? "P5" : "P6") + "\n" + std::to_string(width) +
                                    " " + std::to_string(height) + "\n255\n";
         return Write(name, header + std::string(pixels.begin(), pixels.end()));
@@ -174,8 +175,9 @@ TEST_F(WebPicturesTest, EveryPictureOfTheShowLoadsAndACutOneDoesNot) {
 
 std::vector<int> Pixels(const Bitmap& bitmap) {
     const BYTE* bits = FreeImage_GetBits(bitmap.get());
-    return std::vector<int>(bits, bits + FreeImage_GetPitch(bitmap.get()) *
-                                             FreeImage_GetHeight(bitmap.get()));
+    const std::size_t size = static_cast<std::size_t>(FreeImage_GetPitch(bitmap.get())) *
+                             FreeImage_GetHeight(bitmap.get());
+    return std::vector<int>(bits, bits + size);
 }
 
 TEST_F(WebPicturesTest, APictureDecodedAheadLoadsAsItsFileHoldsIt) {
