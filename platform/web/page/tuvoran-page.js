@@ -110,13 +110,13 @@
 
   window.tuvoranAudioState = () => "none";
   window.tuvoranFrames = () => 0;
-  const noWebGL = !window.WebGLRenderingContext;
-  if (noWebGL || !(window.AudioContext || window.webkitAudioContext)) {
-    refuse(noWebGL ? ["WebGL"].concat(window.AudioContext ? [] : ["Web Audio"]) : ["Web Audio"]);
+  const AudioContextClass = window.AudioContext || window.webkitAudioContext;
+  const lacking = [window.WebGLRenderingContext ? null : "WebGL", AudioContextClass ? null : "Web Audio"];
+  if (lacking.some(Boolean)) {
+    refuse(lacking.filter(Boolean));
     return;
   }
 
-  const AudioContextClass = window.AudioContext || window.webkitAudioContext;
   const audio = new AudioContextClass();
   let source = null;
   let startTime = 0;
