@@ -66,13 +66,20 @@
     const shown = fitCanvas();
     let { width, height } = shown;
     if (fullscreen && screen.width > 0 && screen.height > 0) {
-      width = Math.min(screen.width, screen.height * showAspect);
+      width = Math.max(width, Math.min(screen.width, screen.height * showAspect));
       height = width / showAspect;
     }
     const ratio = devicePixelRatio || 1;
     return { width: Math.max(1, Math.round(width * ratio)), height: Math.max(1, Math.round(height * ratio)) };
   }
-  addEventListener("resize", fitCanvas);
+  // Until a show opens its display mode, the drawing buffer follows the window.
+  addEventListener("resize", () => {
+    const size = drawingBufferSize(still === null && document.fullscreenEnabled);
+    if (still === null && ["loading", "ready"].includes(body.dataset.state)) {
+      canvas.width = size.width;
+      canvas.height = size.height;
+    }
+  });
   fitCanvas();
 
   // The show's WebGL context is made at load, last, so that neither the click nor the
