@@ -237,7 +237,16 @@ private:
         std::string height = std::to_string(start.height);
         std::string bits = "32";
         char* argv[] = {program.data(), width.data(), height.data(), bits.data(), nullptr};
-        if (RunPlatform(4, argv, backend, winMain) == 0) {
+        if (RunPlatform(4, argv, backend, winMain) != 0) {
+            continue; // the program's message box has told the page
+        }
+        if (start.stillMs >= 0) {
+            // The show ended before the still's time: as the capture says it.
+            const std::string missed = "no frame at " + std::to_string(start.stillMs) +
+                                       " ms: the show ended at " +
+                                       std::to_string(backend.Milliseconds()) + " ms";
+            ReportFailure(missed.c_str());
+        } else {
             ReportShowEnded();
         }
     }
