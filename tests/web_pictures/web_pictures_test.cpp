@@ -94,6 +94,51 @@ TEST_F(WebPicturesTest, MasksCountByLuminanceAndAreStretchedToThePicture) {
     }
 }
 
+TEST_F(WebPicturesTest, AStretchedMaskBlendsBetweenItsPixelsFromEdgeToEdge) {
+    const std::string picture = WriteAnymap("picture.ppm", 4, 1, Grey(12, 128));
+    const std::string mask = WriteAnymap("mask.pgm", 2, 1, {0, 255});
+    const auto decoded = DecodePicture(picture.c_str(), 32, mask.c_str());
+    ASSERT_TRUE(decoded.has_value());
+    const auto* pixels = static_cast<const BYTE*>(decoded->upload.pixels);
+    EXPECT_EQ((std::vector<int>{pixels[3], pixels[7], pixels[11], pixels[15]}),
+              (std::vector<int>{0, 64, 191, 255}));
+}
+
+TEST_F(WebPicturesTest, DepthConversionsKeepTheColours) {
+    const Bitmap colour(DecodeImageFile(WriteAnymap("colour.ppm", 1, 1, {10, 20, 30}).c_str()));
+    const Bitmap grey(DecodeImageFile(WriteAnymap("grey.pgm", 1, 1, {77}).c_str()));
+    ASSERT_TRUE(colour && grey);
+
+    const Bitmap wide(FreeImage_ConvertTo32Bits(colour.get()));
+    EXPECT_EQ(std::vector<int>(FreeImage_GetBits(wide.get()), FreeImage_GetBits(wide.get()) + 4),
+              (std::vector<int>{30, 20, 10, 255}));
+    const Bitmap narrow(FreeImage_ConvertTo24Bits(wide.get()));
+    EXPECT_EQ(
+        std::vector<int>(FreeImage_GetBits(narrow.get()), FreeImage_GetBits(narrow.get()) + 3),
+        (std::vector<int>{30, 20, 10}));
+    const Bitmap greyWide(FreeImage_ConvertTo32Bits(grey.get()));
+    EXPECT_EQ(
+        std::vector<int>(FreeImage_GetBits(greyWide.get()), FreeImage_GetBits(greyWide.get()) + 4),
+        (std::vector<int>{77, 77, 77, 255}));
+    const Bitmap greyAgain(FreeImage_ConvertToGreyscale(grey.get()));
+    EXPECT_EQ(FreeImage_GetBits(greyAgain.get())[0], 77) << "grey stays as it is";
+    // Rec. 709: 0.2126 * 10 + 0.7152 * 20 + 0.0722 * 30 = 18.6.
+    const Bitmap luminance(FreeImage_ConvertToGreyscale(colour.get()));
+    EXPECT_EQ(FreeImage_GetBits(luminance.get())[0], 19);
+}
+
+TEST_F(WebPicturesTest, AnAlphaChannelIsOnlySetFromAGreyPictureOfTheSameSize) {
+    const Bitmap picture(FreeImage_ConvertTo32Bits(
+        DecodeImageFile(WriteAnymap("picture.ppm", 2, 1, {1, 2, 3, 4, 5, 6}).c_str()).get()));
+    const Bitmap small(DecodeImageFile(WriteAnymap("small.pgm", 1, 1, {9}).c_str()));
+    const Bitmap colour(
+        DecodeImageFile(WriteAnymap("colour.ppm", 2, 1, {1, 2, 3, 4, 5, 6}).c_str()));
+    ASSERT_TRUE(picture && small && colour);
+    EXPECT_FALSE(FreeImage_SetChannel(picture.get(), small.get(), FICC_ALPHA));
+    EXPECT_FALSE(FreeImage_SetChannel(picture.get(), colour.get(), FICC_ALPHA));
+    EXPECT_EQ(FreeImage_GetBits(picture.get())[3], 255) << "a refused channel changes nothing";
+}
+
 TEST_F(WebPicturesTest, WithoutAMaskA32BitPictureIsOpaqueAndGoesUpAsThreeComponents) {
     const std::string picture = WriteAnymap("picture.ppm", 1, 1, {1, 2, 3});
     const auto decoded = DecodePicture(picture.c_str(), 32, nullptr);
