@@ -5,6 +5,7 @@
 #   make bench                     benchmarks, release build
 #   make fuzz [FUZZ_SECONDS=90]    the libFuzzer targets, clang with the sanitizers
 #   make video                     render the whole show to tuvoran.mp4 (tuvoran-capture)
+#   make web                       the show as a static web site in build-web/ (emscripten)
 #   make data                      regenerate the pictures and music in data/ (tools/datagen)
 #   make install [PREFIX=/usr/local] [DESTDIR=...]   install; make uninstall removes it again
 #   make package                   a Debian package in build-package/, checked by lintian
@@ -17,11 +18,12 @@ BUILD := build
 BUILD_ASAN := build-asan
 BUILD_RELEASE := build-release
 BUILD_FUZZ := build-fuzz
+BUILD_WASM := build-wasm
 FUZZ_SECONDS ?= 90
 BUILD_PACKAGE := build-package
 PREFIX ?= /usr/local
 
-.PHONY: all deps build run test test-sanitize bench fuzz video data format tidy clean
+.PHONY: all deps build run test test-sanitize bench fuzz video data format tidy clean web
 .PHONY: install uninstall package
 
 all: build
@@ -69,6 +71,13 @@ video:
 	cmake --build $(BUILD) -j $(JOBS) --target tuvoran-capture
 	./$(BUILD)/tuvoran-capture --out tuvoran.mp4
 
+# Debian's emscripten runs its tools with a node that does not look in Debian's module folder.
+web:
+	@tools/install-deps.sh web
+	@test -f $(BUILD_WASM)/CMakeCache.txt || NODE_PATH=/usr/share/nodejs emcmake cmake -S . -B $(BUILD_WASM) \
+		-DCMAKE_BUILD_TYPE=Release -DTUVORAN_SITE_DIR=$(CURDIR)/build-web
+	NODE_PATH=/usr/share/nodejs cmake --build $(BUILD_WASM) -j $(JOBS)
+
 # Configures again so that a build folder made before LAME was installed finds it.
 data:
 	@tools/install-deps.sh data
@@ -96,4 +105,4 @@ tidy: $(BUILD)/CMakeCache.txt
 	run-clang-tidy -quiet -p $(BUILD) $$(git ls-files '*.cpp')
 
 clean:
-	rm -rf $(BUILD) $(BUILD_ASAN) $(BUILD_RELEASE) $(BUILD_FUZZ) $(BUILD_PACKAGE)
+	rm -rf $(BUILD) $(BUILD_ASAN) $(BUILD_RELEASE) $(BUILD_FUZZ) $(BUILD_PACKAGE) $(BUILD_WASM) build-web

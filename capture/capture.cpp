@@ -7,7 +7,7 @@
 #include "platform/audio_file.h"
 #include "platform/file_path.h"
 #include "platform/offscreen/offscreen_backend.h"
-#include "platform/offscreen/virtual_clock.h"
+#include "platform/virtual_clock.h"
 
 #include <unistd.h>
 

@@ -176,7 +176,8 @@ long NextNumber(std::FILE* file) {
     if (c == EOF) {
         return -1;
     }
-    constexpr long beyondAnySize = 1L << 40;
+    // Beyond any accepted size, and ten times it still fits a 32-bit long.
+    constexpr long beyondAnySize = 1L << 24;
     long number = 0;
     for (; c >= '0' && c <= '9'; c = std::fgetc(file)) {
         number = std::min(number * 10 + (c - '0'), beyondAnySize);

@@ -28,6 +28,11 @@ PixelFormat FormatOf(const PIXELFORMATDESCRIPTOR& descriptor) {
 
 } // namespace
 
+void ForgetContextRecords() {
+    contexts.clear();
+    currentContext = nullptr;
+}
+
 int ChoosePixelFormat(HDC dc, const PIXELFORMATDESCRIPTOR* descriptor) {
     constexpr DWORD required = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL;
     if (!IsDeviceContext(dc) || descriptor == nullptr ||

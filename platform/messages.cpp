@@ -67,6 +67,10 @@ void Pump() {
 
 } // namespace
 
+void ForgetMessages() {
+    queue.clear();
+}
+
 BOOL PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (window != nullptr && !IsWindow(window)) {
         return FALSE;

@@ -1,7 +1,9 @@
 #include "platform/backend.h"
 #include "platform/message_box_process.h"
 #include "platform/process_internal.h"
+#include "platform/random.h"
 #include "platform/window.h"
+#include "platform/window_records.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -162,6 +164,16 @@ std::string TakeFailureAdvice() {
     const std::lock_guard<std::mutex> lock(failureAdviceMutex);
     advice.swap(failureAdvice);
     return advice;
+}
+
+void ResetPlatformState() {
+    ForgetMessages();
+    ForgetContextRecords();
+    ForgetWindowRecords();
+    iconResources.clear();
+    failureAdvice.clear();
+    pendingSignals = 0;
+    SeedRandomNumbers(1);
 }
 
 HMODULE GetModuleHandleA(const char* moduleName) {

@@ -22,3 +22,8 @@ int SignalWakeDescriptor();
 // a failure that the user can do something about; empty for none.
 void SetFailureAdvice(const std::string& advice);
 std::string TakeFailureAdvice();
+
+// Back to the state at load, for a host that runs the program again in the same process: no
+// window classes, windows, contexts, messages, icon resources or advice, and the random
+// numbers from their start.
+void ResetPlatformState();

@@ -74,6 +74,15 @@ HWND FirstWindow() {
     return windows.empty() ? nullptr : windows.front().get();
 }
 
+void ForgetWindowRecords() {
+    classes.clear();
+    windows.clear();
+    nextAtom = 0xC000;
+    displayModeChanged = false;
+    focus = nullptr;
+    cursorShowCount = 0;
+}
+
 ATOM RegisterClassA(const WNDCLASSA* windowClass) {
     if (windowClass == nullptr || windowClass->lpfnWndProc == nullptr ||
         windowClass->lpszClassName == nullptr || windowClass->lpszClassName[0] == '\0' ||

@@ -31,3 +31,8 @@ bool IsDeviceContext(HDC dc);
 HWND WindowFromNative(NativeWindow* native);
 // The oldest window that is still alive, or null.
 HWND FirstWindow();
+
+// The records are dropped as they stand, the native objects behind them left to the backend.
+void ForgetWindowRecords();
+void ForgetMessages();
+void ForgetContextRecords();

@@ -1,7 +1,7 @@
 // The capture program, started as a user starts it, in a folder of its own that holds the
 // show's data and receives what it writes.
 
-#include "platform/offscreen/virtual_clock.h"
+#include "platform/virtual_clock.h"
 #include "support/process.h"
 #include "support/test_files.h"
 

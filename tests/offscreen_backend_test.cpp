@@ -5,7 +5,7 @@
 #include "audio/music_stream.h"
 #include "platform/audio_file.h"
 #include "platform/offscreen/offscreen_backend.h"
-#include "platform/offscreen/virtual_clock.h"
+#include "platform/virtual_clock.h"
 #include "support/fake_backend.h"
 #include "support/shell.h"
 #include "support/test_files.h"

@@ -1,6 +1,6 @@
 // The capture's clock: frame times in whole milliseconds, and the music pulled against them.
 
-#include "platform/offscreen/virtual_clock.h"
+#include "platform/virtual_clock.h"
 
 #include <gtest/gtest.h>
 

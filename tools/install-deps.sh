@@ -1,6 +1,6 @@
 #!/bin/sh
 # Installs the Debian 12 packages that the project needs, and only those missing.
-# Usage: install-deps.sh [run] [test] [video] [data] [package] ...   (default: run)
+# Usage: install-deps.sh [run] [test] [video] [data] [package] [web] ...   (default: run)
 set -eu
 
 packages_run="build-essential cmake pkg-config libgl-dev libegl-dev libgl1-mesa-dri
@@ -12,6 +12,7 @@ packages_test="xvfb xauth xfonts-base libxtst-dev libgtest-dev libgmock-dev libb
 packages_data="libmp3lame-dev"
 packages_video="ffmpeg"
 packages_package="dpkg-dev file lintian desktop-file-utils"
+packages_web="cmake emscripten libstb-dev"
 
 wanted=""
 [ $# -eq 0 ] && set -- run
@@ -22,7 +23,8 @@ for group in "$@"; do
         data) wanted="$wanted $packages_run $packages_data" ;;
         video) wanted="$wanted $packages_run $packages_video" ;;
         package) wanted="$wanted $packages_run $packages_package" ;;
-        *) echo "install-deps.sh: unknown group '$group' (run, test, data, video, package)" >&2; exit 2 ;;
+        web) wanted="$wanted $packages_web" ;;
+        *) echo "install-deps.sh: unknown group '$group' (run, test, data, video, package, web)" >&2; exit 2 ;;
     esac
 done
 

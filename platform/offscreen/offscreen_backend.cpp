@@ -1,8 +1,8 @@
 #include "platform/offscreen/offscreen_backend.h"
 
-#include "platform/offscreen/virtual_clock.h"
 #include "platform/pixel_formats.h"
 #include "platform/view.h"
+#include "platform/virtual_clock.h"
 
 #include <EGL/egl.h>
 #include <EGL/eglext.h>

@@ -1,4 +1,4 @@
-#include "platform/offscreen/virtual_clock.h"
+#include "platform/virtual_clock.h"
 
 std::int64_t VirtualClock::FrameAtOrAfter(std::int64_t timeMs) const {
     // The smallest index with index * 1000 / fps >= timeMs.

@@ -1,0 +1,12 @@
+#pragma once
+
+// The browser build has no TIFF decoder whose messages could need quietening.
+
+typedef void (*TIFFErrorHandler)(const char* module, const char* format, ...);
+
+inline TIFFErrorHandler TIFFSetErrorHandler(TIFFErrorHandler /*handler*/) {
+    return nullptr;
+}
+inline TIFFErrorHandler TIFFSetWarningHandler(TIFFErrorHandler /*handler*/) {
+    return nullptr;
+}

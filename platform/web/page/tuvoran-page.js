@@ -1,0 +1,401 @@
+// The page around the show: it loads the data while the program starts, asks for the click
+// that browsers want before they play sound, and keeps document.body.dataset.state.
+"use strict";
+
+(() => {
+  const dataFiles = [@TUVORAN_DATA_LIST@];
+  const musicPattern = /\.mp3$/i;
+  // The sound library's error codes for a music file that cannot be opened.
+  const fileNotFound = 9;
+  const unknownFormat = 10;
+  const unreadable = 11;
+  const largestSide = 16384; // as the capture allows
+
+  const body = document.body;
+  const canvas = document.getElementById("canvas");
+  const progress = document.getElementById("progress");
+  const prompt = document.getElementById("prompt");
+  const message = document.getElementById("message");
+  const again = document.getElementById("again");
+
+  const parameters = new URLSearchParams(location.search);
+  const still = parseStill(parameters);
+
+  function parseStill(query) {
+    if (!query.has("at")) {
+      return null;
+    }
+    const at = Number.parseInt(query.get("at"), 10);
+    const size = /^(\d+)x(\d+)$/.exec(query.get("size") || "1024x768");
+    const side = (text, fallback) => (size ? Math.min(largestSide, Math.max(1, Number(text))) : fallback);
+    return {
+      ms: Number.isFinite(at) && at > 0 ? at : 0,
+      width: side(size && size[1], 1024),
+      height: side(size && size[2], 768),
+    };
+  }
+  // A still keeps its own shape on the page.
+  const showAspect = still ? still.width / still.height : 4 / 3;
+
+  function setState(state) {
+    body.dataset.state = state;
+    progress.hidden = state !== "loading";
+    prompt.hidden = state !== "ready";
+    again.hidden = state !== "ended";
+  }
+
+  function showMessage(text) {
+    message.textContent = text;
+    message.hidden = false;
+    console.error(text);
+  }
+
+  // The canvas fills the window at the show's shape; its drawing buffer is that size in
+  // device pixels, which becomes the display mode of the next show. A show that asks for
+  // full screen is sized for the screen, so that it starts at once, sharp when full screen
+  // comes and only scaled down when it does not.
+  function fitCanvas() {
+    const width = Math.min(innerWidth, innerHeight * showAspect);
+    const height = width / showAspect;
+    document.documentElement.style.setProperty("--canvas-width", `${width}px`);
+    document.documentElement.style.setProperty("--canvas-height", `${height}px`);
+    return { width, height };
+  }
+
+  function drawingBufferSize(fullscreen) {
+    const shown = fitCanvas();
+    let { width, height } = shown;
+    if (fullscreen && screen.width > 0 && screen.height > 0) {
+      width = Math.max(width, Math.min(screen.width, screen.height * showAspect));
+      height = width / showAspect;
+    }
+    const ratio = devicePixelRatio || 1;
+    return { width: Math.max(1, Math.round(width * ratio)), height: Math.max(1, Math.round(height * ratio)) };
+  }
+  // Until a show opens its display mode, the drawing buffer follows the window.
+  addEventListener("resize", () => {
+    const size = drawingBufferSize(still === null && document.fullscreenEnabled);
+    if (still === null && ["loading", "ready"].includes(body.dataset.state)) {
+      canvas.width = size.width;
+      canvas.height = size.height;
+    }
+  });
+  fitCanvas();
+
+  // The show's WebGL context is made at load, last, so that neither the click nor the
+  // loading waits for it; the program's context is this one, with these attributes, in a
+  // drawing buffer already at the size the show will most likely ask for.
+  function makeContext() {
+    const expected = drawingBufferSize(still === null && document.fullscreenEnabled);
+    canvas.width = still ? still.width : expected.width;
+    canvas.height = still ? still.height : expected.height;
+    let context = null;
+    try {
+      context = canvas.getContext("webgl", {
+        alpha: false,
+        depth: true,
+        stencil: false,
+        antialias: false,
+        preserveDrawingBuffer: still !== null, // the still stays readable after it is shown
+      });
+    } catch (error) {
+      return null;
+    }
+    // The program turns every extension on as it starts; the first turn is the slow one.
+    for (const name of (context && context.getSupportedExtensions()) || []) {
+      context.getExtension(name);
+    }
+    return context;
+  }
+
+  let supported = true;
+  function refuse(missing) {
+    supported = false;
+    setState("unsupported");
+    showMessage(`This show needs a browser with WebGL and Web Audio; this one has no ${missing.join(" and no ")}.`);
+  }
+
+  window.tuvoranAudioState = () => "none";
+  window.tuvoranFrames = () => 0;
+  const AudioContextClass = window.AudioContext || window.webkitAudioContext;
+  const lacking = [window.WebGLRenderingContext ? null : "WebGL", AudioContextClass ? null : "Web Audio"];
+  if (lacking.some(Boolean)) {
+    refuse(lacking.filter(Boolean));
+    return;
+  }
+
+  const audio = new AudioContextClass();
+  let source = null;
+  let startTime = 0;
+  let wakeLock = null;
+
+  // Loading: every file is fetched at once; the music is decoded as soon as it arrives.
+  let bytesLoaded = 0;
+  let filesLoaded = 0;
+  function showProgress() {
+    progress.textContent = `Loading ${filesLoaded} of ${dataFiles.length} files (${(bytesLoaded / 1e6).toFixed(1)} MB)`;
+  }
+  showProgress();
+
+  async function fetchData(name) {
+    let response;
+    try {
+      response = await fetch(`data/${name}`);
+    } catch (error) {
+      return { name, error: unreadable };
+    }
+    if (!response.ok) {
+      return { name, error: response.status === 404 ? fileNotFound : unreadable };
+    }
+    const bytes = await response.arrayBuffer();
+    bytesLoaded += bytes.byteLength;
+    ++filesLoaded;
+    showProgress();
+    if (!musicPattern.test(name)) {
+      return { name, bytes: new Uint8Array(bytes) };
+    }
+    const decoding = audio.decodeAudioData(bytes);
+    musicDecodeStarted();
+    try {
+      return { name, music: await decoding };
+    } catch (error) {
+      return { name, error: unknownFormat };
+    }
+  }
+  let musicDecodeStarted = null;
+  const musicDecoding = new Promise((resolve) => {
+    musicDecodeStarted = resolve;
+  });
+  const loads = new Map(dataFiles.map((name) => [`data/${name}`, fetchData(name)]));
+  // A music file that never arrives is not waited for.
+  Promise.all(loads.values()).then(() => musicDecodeStarted());
+  const musicBuffers = [null];
+
+  const runtimeReady = new Promise((resolve) => {
+    window.Module = {
+      canvas,
+      doNotCaptureKeyboard: true,
+      onRuntimeInitialized: resolve,
+      printErr: (text) => console.warn(text),
+      onAbort: (what) => fail(`The show stopped: ${what}`),
+    };
+  });
+
+  // Pictures go where the program opens them; a file that did not load is left out.
+  let contextMade = null;
+  const contextReady = new Promise((resolve) => {
+    contextMade = resolve;
+  });
+  const dataWritten = Promise.all([runtimeReady, contextReady, ...loads.values()]).then(async () => {
+    Module.FS.mkdirTree("/data");
+    for (const load of loads.values()) {
+      const file = await load;
+      if (file.bytes) {
+        Module.FS.writeFile(`/data/${file.name}`, file.bytes);
+      }
+    }
+  });
+
+  // Keys while the show runs, in the order they came; repeats are not new presses.
+  const keys = [];
+  const running = () => body.dataset.state === "running";
+  // The browser keeps its own shortcuts (Ctrl or Cmd with a key, the function keys).
+  const browserKey = (event) => event.ctrlKey || event.metaKey || /^F\d+$/.test(event.key);
+  function onKey(event) {
+    if (!running() || event.repeat || browserKey(event)) {
+      return;
+    }
+    keys.push({ down: event.type === "keydown", code: event.keyCode });
+    event.preventDefault();
+  }
+  addEventListener("keydown", onKey);
+  addEventListener("keyup", onKey);
+
+  // In full screen the browser keeps Escape to itself: leaving full screen is the user's Escape.
+  document.addEventListener("fullscreenchange", () => {
+    if (!document.fullscreenElement && running()) {
+      keys.push({ down: true, code: 27 }, { down: false, code: 27 });
+    }
+  });
+
+  // True when full screen was asked for; the show starts without waiting for it.
+  function enterFullscreen() {
+    const root = document.documentElement;
+    if (!document.fullscreenEnabled || !root.requestFullscreen || document.fullscreenElement) {
+      return Boolean(document.fullscreenElement);
+    }
+    root.requestFullscreen({ navigationUI: "hide" }).then(() => {
+      if (navigator.keyboard && navigator.keyboard.lock) {
+        navigator.keyboard.lock(["Escape"]).catch(() => {});
+      }
+    }, () => {});
+    return true;
+  }
+
+  let startRequested = null;
+  function waitForGesture() {
+    return new Promise((resolve) => {
+      startRequested = resolve;
+    });
+  }
+
+  function begin() {
+    if (!startRequested) {
+      return;
+    }
+    const resolve = startRequested;
+    startRequested = null;
+    audio.resume().catch(() => {});
+    Module.page.frames = 0;
+    setState("running");
+    message.hidden = true;
+    canvas.focus();
+    resolve({ ...drawingBufferSize(enterFullscreen()), stillMs: -1 });
+  }
+  prompt.addEventListener("click", begin);
+  canvas.addEventListener("click", () => body.dataset.state === "ready" && begin());
+  body.addEventListener("click", (event) => event.target === body && body.dataset.state === "ready" && begin());
+  addEventListener("keydown", (event) => {
+    if (body.dataset.state === "ready" && !event.repeat && !browserKey(event)) {
+      event.preventDefault();
+      begin();
+    }
+  });
+  again.addEventListener("click", (event) => {
+    event.stopPropagation();
+    begin();
+  });
+
+  let firstStart = true;
+  async function waitForStart() {
+    if (!supported) {
+      return new Promise(() => {});
+    }
+    if (firstStart) {
+      firstStart = false;
+      await dataWritten;
+      if (!supported) {
+        return new Promise(() => {});
+      }
+      if (still) {
+        Module.page.frames = 0;
+        setState("running");
+        return { width: still.width, height: still.height, stillMs: still.ms };
+      }
+      const gesture = waitForGesture();
+      setState("ready");
+      // The pictures decode while the prompt waits, once it has been drawn.
+      requestAnimationFrame(() => setTimeout(() => Module._DecodeDataPicturesAhead(), 0));
+      return gesture;
+    }
+    if (body.dataset.state === "ready" || body.dataset.state === "ended") {
+      return waitForGesture();
+    }
+    return new Promise(() => {}); // a failed or finished still starts nothing more
+  }
+
+  function fail(text) {
+    showMessage(text);
+    if (body.dataset.state !== "unsupported") {
+      setState("failed");
+    }
+    canvas.style.cursor = "";
+  }
+
+  function showEnded() {
+    stopMusic();
+    keys.length = 0;
+    canvas.style.cursor = "";
+    if (document.fullscreenElement && document.exitFullscreen) {
+      document.exitFullscreen().catch(() => {});
+    }
+    setState("ended");
+    startRequested = startRequested || null;
+  }
+
+  function stopMusic() {
+    if (source) {
+      source.onended = null;
+      try {
+        source.stop();
+      } catch (error) {
+        // never started
+      }
+      source.disconnect();
+      source = null;
+    }
+  }
+
+  Module.page = {
+    frames: 0,
+    virtualMusicMs: 0,
+    waitForStart,
+    showEnded,
+    stillDrawn: () => setState("done"),
+    fail,
+    takeKey: () => (keys.length > 0 ? keys.shift() : null),
+    keepAwake(awake) {
+      if (awake && !wakeLock && navigator.wakeLock) {
+        navigator.wakeLock.request("screen").then((lock) => { wakeLock = lock; }, () => {});
+      } else if (!awake && wakeLock) {
+        wakeLock.release().catch(() => {});
+        wakeLock = null;
+      }
+    },
+    audioAvailable: () => audio.state !== "closed",
+    async openMusic(path) {
+      const load = loads.get(path);
+      if (!load) {
+        return { error: fileNotFound };
+      }
+      const file = await load;
+      if (!file.music) {
+        return { error: file.error || unknownFormat };
+      }
+      musicBuffers.push(file.music);
+      return { buffer: musicBuffers.length - 1, durationMs: file.music.duration * 1000 };
+    },
+    playMusic(buffer) {
+      stopMusic();
+      this.virtualMusicMs = 0;
+      if (still) {
+        return; // a still's music is its clock's, not heard
+      }
+      source = audio.createBufferSource();
+      source.buffer = musicBuffers[buffer];
+      source.connect(audio.destination);
+      startTime = audio.currentTime;
+      source.start(startTime);
+    },
+    stopMusic,
+    // Milliseconds of music heard: the context's clock less what is still on its way out.
+    heardMs() {
+      if (still) {
+        return this.virtualMusicMs;
+      }
+      const latency = audio.outputLatency || audio.baseLatency || 0;
+      return (audio.currentTime - startTime - latency) * 1000;
+    },
+  };
+
+  window.tuvoranAudioState = () => audio.state;
+  window.tuvoranFrames = () => Module.page.frames;
+
+  const program = document.createElement("script");
+  program.src = "tuvoran.js";
+  program.onerror = () => fail("The show's program could not be loaded.");
+  const programLoaded = new Promise((resolve) => {
+    program.onload = resolve;
+  });
+  document.body.appendChild(program);
+
+  // Making the context holds the page's thread for a while in software renderers: it waits
+  // until the music decodes and the program compiles, which go on beside it.
+  Promise.all([musicDecoding, programLoaded]).then(() => {
+    if (!makeContext()) {
+      refuse(["WebGL"]);
+      audio.close().catch(() => {});
+    }
+    contextMade();
+  });
+})();

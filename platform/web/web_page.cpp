@@ -1,0 +1,111 @@
+#include "platform/web/web_page.h"
+
+#include "platform/web/web_image.h"
+
+#include <dirent.h>
+#include <emscripten.h>
+
+#include <string>
+
+// clang-format off
+EM_ASYNC_JS(void, JsWaitForShowStart, (int* start), {
+    const request = await Module.page.waitForStart();
+    HEAP32[start >> 2] = request.width;
+    HEAP32[(start >> 2) + 1] = request.height;
+    HEAP32[(start >> 2) + 2] = request.stillMs;
+});
+
+EM_ASYNC_JS(void, JsWaitForAnimationFrame, (), {
+    await new Promise((resolve) => requestAnimationFrame(resolve));
+});
+
+EM_ASYNC_JS(void, JsYieldToBrowser, (), {
+    await new Promise((resolve) => setTimeout(resolve, 0));
+});
+
+EM_JS(int, JsTakeKeyEvent, (int* virtualKey), {
+    const key = Module.page.takeKey();
+    if (key === null) {
+        return 0;
+    }
+    HEAP32[virtualKey >> 2] = key.code;
+    return key.down ? 1 : 2;
+});
+
+EM_JS(void, JsReportShowEnded, (), { Module.page.showEnded(); });
+EM_JS(void, JsReportStillDrawn, (), { Module.page.stillDrawn(); });
+EM_JS(void, JsReportFailure, (const char* text), { Module.page.fail(UTF8ToString(text)); });
+EM_JS(void, JsCountPresentedFrame, (int frames), { Module.page.frames = frames; });
+EM_JS(void, JsSetCursorShown, (int shown), {
+    Module.canvas.style.cursor = shown ? "" : "none";
+});
+EM_JS(void, JsSetScreenKeptAwake, (int awake), { Module.page.keepAwake(awake !== 0); });
+EM_JS(void, JsSetPageTitle, (const char* title), { document.title = UTF8ToString(title); });
+EM_JS(void, JsSetVirtualMusicMs, (double ms), { Module.page.virtualMusicMs = ms; });
+// clang-format on
+
+ShowStart WaitForShowStart() {
+    int start[3] = {0, 0, -1};
+    JsWaitForShowStart(start);
+    return {start[0], start[1], start[2]};
+}
+
+void ReportShowEnded() {
+    JsReportShowEnded();
+}
+
+void ReportStillDrawn() {
+    JsReportStillDrawn();
+}
+
+void ReportFailure(const char* text) {
+    JsReportFailure(text);
+}
+
+void WaitForAnimationFrame() {
+    JsWaitForAnimationFrame();
+}
+
+void YieldToBrowser() {
+    JsYieldToBrowser();
+}
+
+bool TakeKeyEvent(int* virtualKey, bool* down) {
+    const int kind = JsTakeKeyEvent(virtualKey);
+    *down = kind == 1;
+    return kind != 0;
+}
+
+void CountPresentedFrame(int framesThisRun) {
+    JsCountPresentedFrame(framesThisRun);
+}
+
+void SetCursorShown(bool shown) {
+    JsSetCursorShown(shown ? 1 : 0);
+}
+
+void SetScreenKeptAwake(bool awake) {
+    JsSetScreenKeptAwake(awake ? 1 : 0);
+}
+
+void SetPageTitle(const char* title) {
+    JsSetPageTitle(title);
+}
+
+void SetVirtualMusicMs(std::int64_t ms) {
+    JsSetVirtualMusicMs(static_cast<double>(ms));
+}
+
+// Called by the page once the data is in place and the start prompt is up.
+extern "C" EMSCRIPTEN_KEEPALIVE void DecodeDataPicturesAhead() {
+    DIR* folder = opendir("data");
+    if (folder == nullptr) {
+        return;
+    }
+    while (const dirent* entry = readdir(folder)) {
+        if (entry->d_name[0] != '.') {
+            DecodePictureAhead(("data/" + std::string(entry->d_name)).c_str());
+        }
+    }
+    closedir(folder);
+}
