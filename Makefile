@@ -5,6 +5,8 @@
 #   make bench                     benchmarks, release build
 #   make fuzz [FUZZ_SECONDS=90]    the libFuzzer targets, clang with the sanitizers
 #   make video                     render the whole show to tuvoran.mp4 (tuvoran-capture)
+#   make web-serve                 build the web site and serve it on http://127.0.0.1:8000/
+#   make bench-web                 the web site's size, start and frame times in headless Chromium
 #   make data                      regenerate the pictures and music in data/ (tools/datagen)
 #   make format / make tidy        clang-format / clang-tidy over the sources
 
@@ -17,7 +19,8 @@ BUILD_RELEASE := build-release
 BUILD_FUZZ := build-fuzz
 FUZZ_SECONDS ?= 90
 
-.PHONY: all deps build run test test-sanitize bench fuzz video data format tidy clean
+.PHONY: all deps build run test test-sanitize bench fuzz video data format tidy clean \
+	web-serve web-test-deps bench-web
 
 all: build
 
@@ -33,9 +36,10 @@ build: deps $(BUILD)/CMakeCache.txt
 run: build
 	./$(BUILD)/tuvoran $(ARGS)
 
-test:
+test: web web-test-deps
 	@tools/install-deps.sh test
 	@test -f $(BUILD)/CMakeCache.txt || cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake -S . -B $(BUILD) -DTUVORAN_WEB_TESTS=ON > /dev/null
 	cmake --build $(BUILD) -j $(JOBS)
 	tools/run-headless.sh ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 
@@ -63,6 +67,20 @@ video:
 	@test -f $(BUILD)/CMakeCache.txt || cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
 	cmake --build $(BUILD) -j $(JOBS) --target tuvoran-capture
 	./$(BUILD)/tuvoran-capture --out tuvoran.mp4
+
+web-serve: web
+	node tools/web/serve.mjs --port 8000 build-web
+
+# The browser tests' npm packages, again only when the lock file changes.
+WEB_TEST_MODULES := tests/web/node_modules/.package-lock.json
+web-test-deps: $(WEB_TEST_MODULES)
+$(WEB_TEST_MODULES): tests/web/package.json tests/web/package-lock.json
+	@tools/install-deps.sh test
+	cd tests/web && npm ci --no-audit --no-fund
+	@touch $@
+
+bench-web: web web-test-deps
+	node bench/web/bench.mjs build-web
 
 # Configures again so that a build folder made before LAME was installed finds it.
 data:

@@ -10,13 +10,16 @@ packages_test="xvfb xauth libxtst-dev libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev"
 packages_data="libmp3lame-dev"
 packages_video="ffmpeg"
+# The web site's tests: Debian's Chromium, driven from Node (npm comes with a nodejs from elsewhere).
+packages_browser="chromium nodejs"
+command -v npm >/dev/null 2>&1 || packages_browser="$packages_browser npm"
 
 wanted=""
 [ $# -eq 0 ] && set -- run
 for group in "$@"; do
     case "$group" in
         run) wanted="$wanted $packages_run" ;;
-        test) wanted="$wanted $packages_run $packages_test $packages_data $packages_video" ;;
+        test) wanted="$wanted $packages_run $packages_test $packages_data $packages_video $packages_browser" ;;
         data) wanted="$wanted $packages_run $packages_data" ;;
         video) wanted="$wanted $packages_run $packages_video" ;;
         *) echo "install-deps.sh: unknown group '$group' (run, test, data, video)" >&2; exit 2 ;;
