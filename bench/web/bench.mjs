@@ -107,11 +107,14 @@ async function frameTimes(url) {
         await page.waitForFunction(() => document.body.dataset.state !== 'running',
             { timeout: frameSeconds * 1000, polling: 500 }).catch(() => {});
         const marks = await page.evaluate(() => window.frameMarks);
+        // Animation frames may outrun the show's: a frame's time runs from the last change.
         const intervals = [];
-        for (let i = 1; i < marks.length; i++) {
-            const frames = marks[i][1] - marks[i - 1][1];
+        let last = marks[0];
+        for (const mark of marks.slice(1)) {
+            const frames = mark[1] - last[1];
             if (frames > 0) {
-                intervals.push((marks[i][0] - marks[i - 1][0]) / frames);
+                intervals.push(...Array(frames).fill((mark[0] - last[0]) / frames));
+                last = mark;
             }
         }
         return intervals;
