@@ -84,9 +84,10 @@ async function openOnce(browser, url) {
     return { times, files: [...files.values()] };
 }
 
-// Frame times of the live show at 640x480, frames drawn as fast as the renderer goes.
+// Frame times of the live show at 640x480, paced by the browser's animation frames as a
+// person's browser paces it (unpaced, software WebGL starves the page for seconds at a time).
 async function frameTimes(url) {
-    const browser = await launchBrowser({ unpaced: true });
+    const browser = await launchBrowser();
     try {
         const page = await browser.newPage();
         await page.setViewport({ width: 640, height: 480 });
