@@ -3,10 +3,10 @@
 #   make test                      the whole suite, headless
 #   make test-sanitize             the suite again under AddressSanitizer and UBSan
 #   make bench                     benchmarks, release build
+#   make bench-web                 the web site's size, start and frame times in headless Chromium
+#   make web-serve                 build the web site and serve it on http://127.0.0.1:8000/
 #   make fuzz [FUZZ_SECONDS=90]    the libFuzzer targets, clang with the sanitizers
 #   make video                     render the whole show to tuvoran.mp4 (tuvoran-capture)
-#   make web-serve                 build the web site and serve it on http://127.0.0.1:8000/
-#   make bench-web                 the web site's size, start and frame times in headless Chromium
 #   make data                      regenerate the pictures and music in data/ (tools/datagen)
 #   make format / make tidy        clang-format / clang-tidy over the sources
 
@@ -19,8 +19,7 @@ BUILD_RELEASE := build-release
 BUILD_FUZZ := build-fuzz
 FUZZ_SECONDS ?= 90
 
-.PHONY: all deps build run test test-sanitize bench fuzz video data format tidy clean \
-	web-serve web-test-deps bench-web
+.PHONY: all deps build run test test-sanitize bench fuzz video data format tidy clean
 
 all: build
 
@@ -68,6 +67,7 @@ video:
 	cmake --build $(BUILD) -j $(JOBS) --target tuvoran-capture
 	./$(BUILD)/tuvoran-capture --out tuvoran.mp4
 
+.PHONY: web-serve web-test-deps bench-web
 web-serve: web
 	node tools/web/serve.mjs --port 8000 build-web
 

@@ -8,11 +8,11 @@ packages_run="build-essential cmake pkg-config libgl-dev libegl-dev libgl1-mesa-
   libfreeimage-dev libtiff-dev libmpg123-dev"
 packages_test="xvfb xauth libxtst-dev libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev"
-packages_data="libmp3lame-dev"
-packages_video="ffmpeg"
 # The web site's tests: Debian's Chromium, driven from Node (npm comes with a nodejs from elsewhere).
 packages_browser="chromium nodejs"
 command -v npm >/dev/null 2>&1 || packages_browser="$packages_browser npm"
+packages_data="libmp3lame-dev"
+packages_video="ffmpeg"
 
 wanted=""
 [ $# -eq 0 ] && set -- run
