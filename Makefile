@@ -54,19 +54,6 @@ bench:
 	cmake --build $(BUILD_RELEASE) -j $(JOBS)
 	tools/run-headless.sh $(BUILD_RELEASE)/bench/tuvoran-bench
 
-fuzz:
-	@tools/install-deps.sh test
-	@test -f $(BUILD_FUZZ)/CMakeCache.txt || CC=clang CXX=clang++ cmake -S . -B $(BUILD_FUZZ) \
-		-DCMAKE_BUILD_TYPE=RelWithDebInfo -DTUVORAN_FUZZ=ON -DTUVORAN_TESTS=OFF
-	cmake --build $(BUILD_FUZZ) -j $(JOBS) --target picture_fuzzer display_mode_fuzzer tuvoran-fuzz-corpus
-	tools/run-fuzzers.sh $(BUILD_FUZZ) $(FUZZ_SECONDS)
-
-video:
-	@tools/install-deps.sh video
-	@test -f $(BUILD)/CMakeCache.txt || cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
-	cmake --build $(BUILD) -j $(JOBS) --target tuvoran-capture
-	./$(BUILD)/tuvoran-capture --out tuvoran.mp4
-
 .PHONY: web-serve web-test-deps bench-web
 web-serve: web
 	node tools/web/serve.mjs --port 8000 build-web
@@ -81,6 +68,19 @@ $(WEB_TEST_MODULES): tests/web/package.json tests/web/package-lock.json
 
 bench-web: web web-test-deps
 	node bench/web/bench.mjs build-web
+
+fuzz:
+	@tools/install-deps.sh test
+	@test -f $(BUILD_FUZZ)/CMakeCache.txt || CC=clang CXX=clang++ cmake -S . -B $(BUILD_FUZZ) \
+		-DCMAKE_BUILD_TYPE=RelWithDebInfo -DTUVORAN_FUZZ=ON -DTUVORAN_TESTS=OFF
+	cmake --build $(BUILD_FUZZ) -j $(JOBS) --target picture_fuzzer display_mode_fuzzer tuvoran-fuzz-corpus
+	tools/run-fuzzers.sh $(BUILD_FUZZ) $(FUZZ_SECONDS)
+
+video:
+	@tools/install-deps.sh video
+	@test -f $(BUILD)/CMakeCache.txt || cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake --build $(BUILD) -j $(JOBS) --target tuvoran-capture
+	./$(BUILD)/tuvoran-capture --out tuvoran.mp4
 
 # Configures again so that a build folder made before LAME was installed finds it.
 data:
