@@ -52,7 +52,7 @@ function parseArguments(args) {
             }
             options.port = Number(value);
         } else if (arg === '--help' || arg === '-h') {
-            throw new Error(usage());
+            options.help = true;
         } else if (arg.startsWith('-') || rootGiven) {
             throw new Error(`unexpected argument '${arg}'\n${usage()}`);
         } else {
@@ -180,6 +180,10 @@ async function main() {
     } catch (error) {
         console.error(error.message);
         process.exit(2);
+    }
+    if (options.help) {
+        console.log(usage());
+        return;
     }
     let server;
     try {
