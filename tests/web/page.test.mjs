@@ -4,7 +4,10 @@ import assert from 'node:assert/strict';
 import { rm } from 'node:fs/promises';
 import { join } from 'node:path';
 import { after, before, describe, test } from 'node:test';
-import { collectConsoleErrors, launchBrowser, openPage, pageState, waitForState } from './lib/browser.mjs';
+import {
+    collectConsoleErrors, launchBrowser, openPage, pageState, waitForState,
+} from './lib/browser.mjs';
+import { decodePng } from './lib/picture.mjs';
 import { startServer } from './lib/server.mjs';
 import { copySite, removeDir, requireSite, shortenMusic, siteDir } from './lib/site.mjs';
 
@@ -59,8 +62,7 @@ async function brightPixelsTopLeft(page) {
     });
     const shot = await page.screenshot({ clip: { x: box.x, y: box.y, width: 160, height: 32 },
         encoding: 'binary', type: 'png' });
-    const { PNG } = await import('pngjs');
-    const png = PNG.sync.read(Buffer.from(shot));
+    const png = decodePng(Buffer.from(shot));
     let bright = 0;
     for (let i = 0; i < png.width * png.height; i++) {
         const [r, g, b] = png.data.subarray(i * 4, i * 4 + 3);
