@@ -1,7 +1,7 @@
 // The page as a person meets it, in headless Chromium: loading, the prompt, the show, its keys,
 // its end, and what it says when it cannot run.
 import assert from 'node:assert/strict';
-import { rm } from 'node:fs/promises';
+import { rm, writeFile } from 'node:fs/promises';
 import { join } from 'node:path';
 import { after, before, describe, test } from 'node:test';
 import {
@@ -317,6 +317,42 @@ describe('the page when it cannot run', () => {
             const { state, message } = await failureOf(site);
             assert.equal(state, 'failed');
             assert.equal(message, 'File not found');
+        });
+    });
+
+    test('damaged files get the program\'s own texts, as on the desktop', async () => {
+        const cases = [
+            ['image.jpg', Buffer.from('not a picture at all'), 'Can not load file : data\\image.jpg'],
+            ['Ovrin.jpg', Buffer.alloc(0), 'Can not load file : data\\Ovrin.jpg'],
+            ['muzak.mp3', Buffer.from('not music either'.repeat(64)), 'Unknown file format'],
+        ];
+        for (const [name, bytes, text] of cases) {
+            await withSpoiltSite((site) => writeFile(join(site, 'data', name), bytes),
+                async (site) => {
+                    const { state, message } = await failureOf(site);
+                    assert.equal(state, 'failed', name);
+                    assert.equal(message, text, name);
+                });
+        }
+    });
+
+    test('a damaged mask leaves the show to go on without it', async () => {
+        const spoil = (site) => writeFile(join(site, 'data', 'Ovrina.jpg'), 'not a mask');
+        await withSpoiltSite(spoil, async (site) => {
+            const server = await startServer(site);
+            const browser = await launchBrowser();
+            try {
+                const page = await openPage(browser, server.url, { width: 640, height: 480 });
+                await waitForState(page, 'ready');
+                await page.mouse.click(320, 240);
+                await waitForState(page, 'running', 5000);
+                await waitForFrames(page, 20);
+                assert.equal(await pageState(page), 'running');
+                assert.equal(await visibleText(page, '#message'), null);
+            } finally {
+                await browser.close();
+                await server.close();
+            }
         });
     });
 
