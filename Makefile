@@ -3,6 +3,8 @@
 #   make test                      the whole suite, headless
 #   make test-sanitize             the suite again under AddressSanitizer and UBSan
 #   make bench                     benchmarks, release build
+#   make bench-web                 the web site's size, start and frame times in headless Chromium
+#   make web-serve                 build the web site and serve it on http://127.0.0.1:8000/
 #   make fuzz [FUZZ_SECONDS=90]    the libFuzzer targets, clang with the sanitizers
 #   make video                     render the whole show to tuvoran.mp4 (tuvoran-capture)
 #   make web                       the show as a static web site in build-web/ (emscripten)
@@ -40,9 +42,10 @@ build: deps $(BUILD)/CMakeCache.txt
 run: build
 	./$(BUILD)/tuvoran $(ARGS)
 
-test:
+test: web web-test-deps
 	@tools/install-deps.sh test
 	@test -f $(BUILD)/CMakeCache.txt || cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake -S . -B $(BUILD) -DTUVORAN_WEB_TESTS=ON > /dev/null
 	cmake --build $(BUILD) -j $(JOBS)
 	tools/run-headless.sh ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 
@@ -57,6 +60,21 @@ bench:
 	@test -f $(BUILD_RELEASE)/CMakeCache.txt || cmake -S . -B $(BUILD_RELEASE) -DCMAKE_BUILD_TYPE=Release
 	cmake --build $(BUILD_RELEASE) -j $(JOBS)
 	tools/run-headless.sh $(BUILD_RELEASE)/bench/tuvoran-bench
+
+.PHONY: web-serve web-test-deps bench-web
+web-serve: web
+	node tools/web/serve.mjs --port 8000 build-web
+
+# The browser tests' npm packages, again only when the lock file changes.
+WEB_TEST_MODULES := tests/web/node_modules/.package-lock.json
+web-test-deps: $(WEB_TEST_MODULES)
+$(WEB_TEST_MODULES): tests/web/package.json tests/web/package-lock.json
+	@tools/install-deps.sh test
+	cd tests/web && npm ci --no-audit --no-fund
+	@touch $@
+
+bench-web: web web-test-deps
+	node bench/web/bench.mjs build-web
 
 fuzz:
 	@tools/install-deps.sh test

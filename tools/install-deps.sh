@@ -9,6 +9,9 @@ packages_run="build-essential cmake pkg-config libgl-dev libegl-dev libgl1-mesa-
 # The virtual X server's own fonts lack those that the message box draws its text with.
 packages_test="xvfb xauth xfonts-base libxtst-dev libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev"
+# The web site's tests: Debian's Chromium, driven from Node (npm comes with a nodejs from elsewhere).
+packages_browser="chromium nodejs"
+command -v npm >/dev/null 2>&1 || packages_browser="$packages_browser npm"
 packages_data="libmp3lame-dev"
 packages_video="ffmpeg"
 packages_package="dpkg-dev file lintian desktop-file-utils"
@@ -19,7 +22,8 @@ wanted=""
 for group in "$@"; do
     case "$group" in
         run) wanted="$wanted $packages_run" ;;
-        test) wanted="$wanted $packages_run $packages_test $packages_data $packages_video $packages_package" ;;
+        test) wanted="$wanted $packages_run $packages_test $packages_data $packages_video $packages_package
+              $packages_browser $packages_web" ;;
         data) wanted="$wanted $packages_run $packages_data" ;;
         video) wanted="$wanted $packages_run $packages_video" ;;
         package) wanted="$wanted $packages_run $packages_package" ;;

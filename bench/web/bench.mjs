@@ -1,0 +1,167 @@
+#!/usr/bin/env node
+// The web site's figures in headless Chromium on software WebGL, served by tools/web/serve.mjs:
+// bytes on the wire, opening to the prompt, click to the first frame, and live frame times.
+// Usage: node bench/web/bench.mjs [--quick] [SITE]   (default SITE build-web)
+import { cpus, loadavg } from 'node:os';
+import { resolve } from 'node:path';
+import { launchBrowser, waitForState } from '../../tests/web/lib/browser.mjs';
+import { startServer } from '../../tests/web/lib/server.mjs';
+
+const args = process.argv.slice(2);
+const quick = args.includes('--quick');
+const site = resolve(args.find((arg) => !arg.startsWith('--')) ?? 'build-web');
+const openings = quick ? 3 : 11;
+const frameSeconds = quick ? 5 : 66;
+
+// Notes when the page enters each state, on the page's own clock (0 = navigation start), and
+// when the first frame of the show is presented after the click that started it.
+function recordTimes() {
+    window.stateTimes = {};
+    const note = () => {
+        const state = document.body.dataset.state;
+        if (state && !(state in window.stateTimes)) {
+            window.stateTimes[state] = performance.now();
+        }
+    };
+    document.addEventListener('DOMContentLoaded', () => {
+        note();
+        new MutationObserver(note).observe(document.body, { attributes: true });
+    });
+    addEventListener('click', (event) => {
+        window.clickTime ??= event.timeStamp;
+        const watch = (now) => {
+            if (window.tuvoranFrames?.() > 0) {
+                window.firstFrameTime = now;
+            } else {
+                requestAnimationFrame(watch);
+            }
+        };
+        requestAnimationFrame(watch);
+    }, { capture: true });
+}
+
+function median(values) {
+    const sorted = [...values].sort((a, b) => a - b);
+    return sorted[Math.floor(sorted.length / 2)];
+}
+
+function percentile(values, p) {
+    const sorted = [...values].sort((a, b) => a - b);
+    return sorted[Math.min(sorted.length - 1, Math.ceil((p / 100) * sorted.length) - 1)];
+}
+
+// One first visit: an empty cache, everything counted as it came over the wire.
+async function openOnce(browser, url) {
+    const page = await browser.newPage();
+    await page.setViewport({ width: 1024, height: 768 });
+    await page.setCacheEnabled(false);
+    const client = await page.createCDPSession();
+    await client.send('Network.enable');
+    const files = new Map();
+    client.on('Network.responseReceived', ({ requestId, response }) => {
+        files.set(requestId, { url: response.url, bytes: 0,
+            gzip: /gzip/i.test(response.headers['content-encoding'] ?? response.headers['Content-Encoding'] ?? '') });
+    });
+    client.on('Network.loadingFinished', ({ requestId, encodedDataLength }) => {
+        const file = files.get(requestId);
+        if (file) {
+            file.bytes = encodedDataLength;
+        }
+    });
+    await page.evaluateOnNewDocument(recordTimes);
+    await page.goto(url, { waitUntil: 'load' });
+    await waitForState(page, 'ready', 60_000);
+    await page.mouse.click(512, 384);
+    await waitForState(page, 'running', 10_000);
+    await page.waitForFunction(() => window.firstFrameTime !== undefined, { timeout: 10_000 });
+    // Let the show fetch whatever it fetches once it runs.
+    await new Promise((done) => setTimeout(done, 1000));
+    const times = await page.evaluate(() => ({
+        prompt: window.stateTimes.ready,
+        firstFrame: window.firstFrameTime - window.clickTime,
+    }));
+    await page.close();
+    return { times, files: [...files.values()] };
+}
+
+// Frame times of the live show at 640x480, paced by the browser's animation frames as a
+// person's browser paces it (unpaced, software WebGL starves the page for seconds at a time).
+async function frameTimes(url) {
+    const browser = await launchBrowser();
+    try {
+        const page = await browser.newPage();
+        await page.setViewport({ width: 640, height: 480 });
+        await page.goto(url, { waitUntil: 'load' });
+        await waitForState(page, 'ready', 60_000);
+        await page.mouse.click(320, 240);
+        await waitForState(page, 'running', 10_000);
+        await page.evaluate(() => {
+            window.frameMarks = [];
+            const mark = (now) => {
+                window.frameMarks.push([now, window.tuvoranFrames()]);
+                if (document.body.dataset.state === 'running') {
+                    requestAnimationFrame(mark);
+                }
+            };
+            requestAnimationFrame(mark);
+        });
+        await page.waitForFunction(() => document.body.dataset.state !== 'running',
+            { timeout: frameSeconds * 1000, polling: 500 }).catch(() => {});
+        const marks = await page.evaluate(() => window.frameMarks);
+        // Animation frames may outrun the show's: a frame's time runs from the last change.
+        const intervals = [];
+        let last = marks[0];
+        for (const mark of marks.slice(1)) {
+            const frames = mark[1] - last[1];
+            if (frames > 0) {
+                intervals.push(...Array(frames).fill((mark[0] - last[0]) / frames));
+                last = mark;
+            }
+        }
+        return intervals;
+    } finally {
+        await browser.close();
+    }
+}
+
+const server = await startServer(site);
+const load = loadavg()[0];
+try {
+    const browser = await launchBrowser();
+    const runs = [];
+    try {
+        for (let i = 0; i < openings; i++) {
+            runs.push(await openOnce(browser, server.url));
+        }
+    } finally {
+        await browser.close();
+    }
+    const intervals = await frameTimes(server.url);
+
+    const files = runs[0].files.filter((file) => !file.url.startsWith('data:'));
+    const total = files.reduce((sum, file) => sum + file.bytes, 0);
+    const prompt = runs.map((run) => run.times.prompt);
+    const firstFrame = runs.map((run) => run.times.firstFrame);
+    const ms = (value) => `${value.toFixed(0)} ms`;
+
+    console.log(`Web site in headless Chromium ${quick ? '(quick run) ' : ''}on ` +
+        `${cpus()[0].model.trim()}, ${cpus().length} cores, load average ${load.toFixed(1)}`);
+    console.log('');
+    console.log('| Figure | Value | Goal |');
+    console.log('|---|---|---|');
+    console.log(`| bytes transferred for the whole page (gzip where it pays) | ` +
+        `${(total / 1e6).toFixed(2)} MB (${total.toLocaleString('en')} bytes, ${files.length} files) | ≤ 2.5 MB |`);
+    console.log(`| opening the page to the start prompt, median of ${openings} (slowest) | ` +
+        `${ms(median(prompt))} (${ms(Math.max(...prompt))}) | ≤ 1 s |`);
+    console.log(`| the click to the first frame, median of ${openings} (slowest) | ` +
+        `${ms(median(firstFrame))} (${ms(Math.max(...firstFrame))}) | ≤ 300 ms |`);
+    console.log(`| frame time at 640x480, software WebGL, ${intervals.length} frames: median / ` +
+        `99th percentile | ${median(intervals).toFixed(1)} ms / ${percentile(intervals, 99).toFixed(1)} ms | |`);
+    console.log('');
+    for (const file of [...files].sort((a, b) => b.bytes - a.bytes)) {
+        console.log(`  ${String(file.bytes).padStart(9)}  ${file.gzip ? 'gzip' : '    '}  ` +
+            `${new URL(file.url).pathname}`);
+    }
+} finally {
+    await server.close();
+}
