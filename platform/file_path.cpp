@@ -1,7 +1,7 @@
 #include "platform/file_path.h"
 
 #include "platform/data_folder.h"
-#include "platform/process_internal.h"
+#include "platform/failure_advice.h"
 
 #include <algorithm>
 

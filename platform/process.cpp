@@ -13,7 +13,6 @@
 #include <csignal>
 #include <cstring>
 #include <map>
-#include <mutex>
 #include <string>
 
 struct PlatformModule {};
@@ -37,8 +36,6 @@ std::atomic<int> pendingSignals{0};
 int signalPipe[2] = {-1, -1};
 
 // Set from the loading threads as well as the program's own.
-std::mutex failureAdviceMutex;
-std::string failureAdvice;
 
 bool running = false; // inside RunPlatform, which the program's main calls
 
@@ -154,24 +151,12 @@ int SignalWakeDescriptor() {
     return signalPipe[0];
 }
 
-void SetFailureAdvice(const std::string& advice) {
-    const std::lock_guard<std::mutex> lock(failureAdviceMutex);
-    failureAdvice = advice;
-}
-
-std::string TakeFailureAdvice() {
-    std::string advice;
-    const std::lock_guard<std::mutex> lock(failureAdviceMutex);
-    advice.swap(failureAdvice);
-    return advice;
-}
-
 void ResetPlatformState() {
     ForgetMessages();
     ForgetContextRecords();
     ForgetWindowRecords();
     iconResources.clear();
-    failureAdvice.clear();
+    TakeFailureAdvice();
     pendingSignals = 0;
     SeedRandomNumbers(1);
 }

@@ -2,6 +2,7 @@
 
 // Process services shared inside the platform layer. Not for use outside platform/.
 
+#include "platform/failure_advice.h"
 #include "platform/process.h"
 
 #include <string>
@@ -17,11 +18,6 @@ bool MainRunsPlatform();
 bool SignalCloseRequested();
 // Becomes readable when a signal arrives; the reader drains it. -1 before the run starts.
 int SignalWakeDescriptor();
-
-// A line for the user that the next message box adds on standard error below its text, for
-// a failure that the user can do something about; empty for none.
-void SetFailureAdvice(const std::string& advice);
-std::string TakeFailureAdvice();
 
 // Back to the state at load, for a host that runs the program again in the same process: no
 // window classes, windows, contexts, messages, icon resources or advice, and the random
