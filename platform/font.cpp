@@ -7,6 +7,7 @@
 #include FT_FREETYPE_H
 
 #include "platform/gl_context.h"
+#include "platform/stock_fonts.h"
 #include "platform/window_records.h"
 
 #include <array>
@@ -14,15 +15,7 @@
 #include <string>
 #include <vector>
 
-struct PlatformGdiObject {
-    int pixelHeight;
-};
-
 namespace {
-
-constexpr int SYSTEM_FONT = 13;
-PlatformGdiObject guiFont{13};
-PlatformGdiObject systemFont{16};
 
 // Windows-1252 for 0x80 to 0x9F; 0 where the code page leaves a code undefined.
 constexpr std::array<std::uint16_t, 32> codePage1252High = {
@@ -126,34 +119,14 @@ void CompileGlyph(FT_Face face, std::uint32_t codePoint) {
 
 } // namespace
 
-HGDIOBJ GetStockObject(int object) {
-    switch (object) {
-    case DEFAULT_GUI_FONT:
-        return &guiFont;
-    case SYSTEM_FONT:
-        return &systemFont;
-    default:
-        return nullptr;
-    }
-}
-
-HGDIOBJ SelectObject(HDC dc, HGDIOBJ object) {
-    if (!IsDeviceContext(dc) || object == nullptr) {
-        return nullptr;
-    }
-    const HGDIOBJ previous = dc->font != nullptr ? dc->font : &systemFont;
-    dc->font = object;
-    return previous;
-}
-
 BOOL wglUseFontBitmapsA(HDC dc, DWORD first, DWORD count, DWORD listBase) {
     if (!IsDeviceContext(dc)) {
         return FALSE;
     }
-    const HGDIOBJ font = dc->font != nullptr ? dc->font : &systemFont;
+    const int pixelHeight = SelectedFontHeight(dc);
     const FT_Face face = SharedFace();
     if (face != nullptr) {
-        FT_Set_Pixel_Sizes(face, 0, static_cast<FT_UInt>(font->pixelHeight));
+        FT_Set_Pixel_Sizes(face, 0, static_cast<FT_UInt>(pixelHeight));
     }
     for (DWORD i = 0; i < count; ++i) {
         glNewList(listBase + i, GL_COMPILE);

@@ -4,6 +4,7 @@
 // font, whose glyph lists draw as one texture that the browser's own text rendering fills.
 
 #include "platform/gl_context.h"
+#include "platform/stock_fonts.h"
 #include "platform/window_records.h"
 
 #include <GL/gl.h>
@@ -15,10 +16,6 @@
 #include <string>
 #include <vector>
 
-struct PlatformGdiObject {
-    int pixelHeight;
-};
-
 extern "C" void emscripten_glTexImage2D(GLenum target, GLint level, GLint internalFormat,
                                         GLsizei width, GLsizei height, GLint border, GLenum format,
                                         GLenum type, const void* pixels);
@@ -26,10 +23,6 @@ extern "C" void emscripten_glClearDepthf(GLclampf depth);
 extern "C" void emscripten_glHint(GLenum target, GLenum mode);
 
 namespace {
-
-constexpr int SYSTEM_FONT = 13;
-PlatformGdiObject guiFont{13};
-PlatformGdiObject systemFont{16};
 
 struct FontLists {
     GLuint listBase;
@@ -293,35 +286,15 @@ void glCallLists(GLsizei count, GLenum type, const GLvoid* lists) {
 
 } // extern "C"
 
-HGDIOBJ GetStockObject(int object) {
-    switch (object) {
-    case DEFAULT_GUI_FONT:
-        return &guiFont;
-    case SYSTEM_FONT:
-        return &systemFont;
-    default:
-        return nullptr;
-    }
-}
-
-HGDIOBJ SelectObject(HDC dc, HGDIOBJ object) {
-    if (!IsDeviceContext(dc) || object == nullptr) {
-        return nullptr;
-    }
-    const HGDIOBJ previous = dc->font != nullptr ? dc->font : &systemFont;
-    dc->font = object;
-    return previous;
-}
-
 BOOL wglUseFontBitmapsA(HDC dc, DWORD first, DWORD count, DWORD listBase) {
     if (!IsDeviceContext(dc)) {
         return FALSE;
     }
-    const HGDIOBJ font = dc->font != nullptr ? dc->font : &systemFont;
+    const int pixelHeight = SelectedFontHeight(dc);
     fonts.erase(
         std::remove_if(fonts.begin(), fonts.end(),
                        [listBase](const FontLists& lists) { return lists.listBase == listBase; }),
         fonts.end());
-    fonts.push_back({listBase, first, count, font->pixelHeight});
+    fonts.push_back({listBase, first, count, pixelHeight});
     return TRUE;
 }
