@@ -1,6 +1,7 @@
 #include "support/process.h"
 
 #include "support/arguments.h"
+#include "support/x_connection.h"
 
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
@@ -114,76 +115,21 @@ bool PressKey(const char* keyName) {
     return sent;
 }
 
-namespace {
-
-// WM_NAME in Latin-1, or else _NET_WM_NAME in UTF-8, as toolkits set one or the other.
-std::string WindowTitle(Display* display, Window window) {
-    std::string title;
-    char* name = nullptr;
-    if (XFetchName(display, window, &name) != 0 && name != nullptr) {
-        title = name;
-        XFree(name);
-        return title;
-    }
-    Atom type = 0;
-    int format = 0;
-    unsigned long count = 0;
-    unsigned long remaining = 0;
-    unsigned char* data = nullptr;
-    if (XGetWindowProperty(display, window, XInternAtom(display, "_NET_WM_NAME", False), 0, 1024,
-                           False, XInternAtom(display, "UTF8_STRING", False), &type, &format,
-                           &count, &remaining, &data) == Success &&
-        data != nullptr) {
-        title.assign(reinterpret_cast<const char*>(data), count);
-        XFree(data);
-    }
-    return title;
-}
-
-// The shown top-level window of that title on display, or 0.
-Window ShownWindow(Display* display, const char* title) {
-    Window root = 0;
-    Window parent = 0;
-    Window* children = nullptr;
-    unsigned int count = 0;
-    Window shown = 0;
-    if (XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count) != 0) {
-        for (unsigned int i = 0; i < count && shown == 0; ++i) {
-            XWindowAttributes attributes{};
-            if (WindowTitle(display, children[i]) == title &&
-                XGetWindowAttributes(display, children[i], &attributes) != 0 &&
-                attributes.map_state == IsViewable) {
-                shown = children[i];
-            }
-        }
-        XFree(children);
-    }
-    return shown;
-}
-
-} // namespace
-
 bool WindowShown(const char* title) {
-    Display* display = XOpenDisplay(nullptr);
-    if (display == nullptr) {
-        return false;
-    }
-    const bool shown = ShownWindow(display, title) != 0;
-    XCloseDisplay(display);
-    return shown;
+    const XConnection connection;
+    return connection.display != nullptr && ShownWindow(connection.display, title) != 0;
 }
 
 bool FocusWindow(const char* title) {
-    Display* display = XOpenDisplay(nullptr);
-    if (display == nullptr) {
+    const XConnection connection;
+    if (connection.display == nullptr) {
         return false;
     }
-    const Window window = ShownWindow(display, title);
+    const Window window = ShownWindow(connection.display, title);
     if (window != 0) {
-        XSetInputFocus(display, window, RevertToPointerRoot, CurrentTime);
-        XSync(display, False);
+        XSetInputFocus(connection.display, window, RevertToPointerRoot, CurrentTime);
+        XSync(connection.display, False);
     }
-    XCloseDisplay(display);
     return window != 0;
 }
 

@@ -1,39 +1,12 @@
 #include "support/x_window.h"
 
+#include "support/x_connection.h"
+
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 
 #include <algorithm>
-#include <cstring>
-
-namespace {
-
-// Keeps X errors about a window that went away from ending the test program.
-int IgnoreError(Display* /*display*/, XErrorEvent* /*error*/) {
-    return 0;
-}
-
-// One connection per call: the program under test owns the screen between calls.
-class Connection {
-public:
-    Connection() : display(XOpenDisplay(nullptr)), previousHandler(XSetErrorHandler(IgnoreError)) {}
-    ~Connection() {
-        if (display != nullptr) {
-            XCloseDisplay(display);
-        }
-        XSetErrorHandler(previousHandler);
-    }
-    Connection(const Connection&) = delete;
-    Connection& operator=(const Connection&) = delete;
-
-    Display* display;
-
-private:
-    XErrorHandler previousHandler;
-};
-
-} // namespace
 
 int WindowPicture::LitIn(int left, int top, int right, int bottom, int level) const {
     int lit = 0;
@@ -49,37 +22,16 @@ int WindowPicture::LitIn(int left, int top, int right, int bottom, int level) co
 }
 
 bool FindShownWindow(const char* title, unsigned long* window) {
-    const Connection connection;
+    const XConnection connection;
     if (connection.display == nullptr) {
         return false;
     }
-    Window root = 0;
-    Window parent = 0;
-    Window* children = nullptr;
-    unsigned int count = 0;
-    bool found = false;
-    if (XQueryTree(connection.display, DefaultRootWindow(connection.display), &root, &parent,
-                   &children, &count) != 0) {
-        for (unsigned int i = 0; i < count && !found; ++i) {
-            char* name = nullptr;
-            XWindowAttributes attributes{};
-            if (XFetchName(connection.display, children[i], &name) != 0 && name != nullptr) {
-                found = std::strcmp(name, title) == 0 &&
-                        XGetWindowAttributes(connection.display, children[i], &attributes) != 0 &&
-                        attributes.map_state == IsViewable;
-                XFree(name);
-            }
-            if (found) {
-                *window = children[i];
-            }
-        }
-        XFree(children);
-    }
-    return found;
+    *window = ShownWindow(connection.display, title);
+    return *window != 0;
 }
 
 void ResizeWindow(unsigned long window, int width, int height) {
-    const Connection connection;
+    const XConnection connection;
     if (connection.display != nullptr) {
         XMoveResizeWindow(connection.display, window, 0, 0, static_cast<unsigned>(width),
                           static_cast<unsigned>(height));
@@ -88,7 +40,7 @@ void ResizeWindow(unsigned long window, int width, int height) {
 }
 
 WindowPicture GrabWindow(unsigned long window) {
-    const Connection connection;
+    const XConnection connection;
     WindowPicture picture;
     XWindowAttributes attributes{};
     if (connection.display == nullptr ||
@@ -115,7 +67,7 @@ WindowPicture GrabWindow(unsigned long window) {
 }
 
 bool PressKeys(const std::vector<std::string>& keyNames) {
-    const Connection connection;
+    const XConnection connection;
     if (connection.display == nullptr) {
         return false;
     }
