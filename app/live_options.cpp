@@ -1,37 +1,8 @@
 #include "app/live_options.h"
 
-#include <cerrno>
-#include <cstdlib>
+#include "app/option_values.h"
 
 namespace {
-
-constexpr int largestSide = 16384;
-
-bool ReadSide(const std::string& text, int* value) {
-    if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos) {
-        return false;
-    }
-    errno = 0;
-    const long number = std::strtol(text.c_str(), nullptr, 10);
-    if (errno == ERANGE || number < 1 || number > largestSide) {
-        return false;
-    }
-    *value = static_cast<int>(number);
-    return true;
-}
-
-bool ReadSize(const std::string& text, int* width, int* height) {
-    const std::size_t cross = text.find('x');
-    int readWidth = 0;
-    int readHeight = 0;
-    if (cross == std::string::npos || !ReadSide(text.substr(0, cross), &readWidth) ||
-        !ReadSide(text.substr(cross + 1), &readHeight)) {
-        return false;
-    }
-    *width = readWidth;
-    *height = readHeight;
-    return true;
-}
 
 bool LooksLikeSize(const std::string& text) {
     int width = 0;

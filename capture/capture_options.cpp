@@ -1,33 +1,12 @@
 #include "capture/capture_options.h"
 
-#include <cerrno>
+#include "app/option_values.h"
+
 #include <climits>
-#include <cstdlib>
 
 namespace {
 
-constexpr int largestSide = 16384;
 constexpr int largestFps = 1000;
-
-// A whole decimal number from low to high, nothing else in the text.
-bool ReadNumber(const std::string& text, long low, long high, int* value) {
-    if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos) {
-        return false;
-    }
-    errno = 0;
-    const long number = std::strtol(text.c_str(), nullptr, 10);
-    if (errno == ERANGE || number < low || number > high) {
-        return false;
-    }
-    *value = static_cast<int>(number);
-    return true;
-}
-
-bool ReadSize(const std::string& text, int* width, int* height) {
-    const std::size_t cross = text.find('x');
-    return cross != std::string::npos && ReadNumber(text.substr(0, cross), 1, largestSide, width) &&
-           ReadNumber(text.substr(cross + 1), 1, largestSide, height);
-}
 
 bool ReadTimes(const std::string& text, std::vector<int>* times) {
     std::vector<int> read;

@@ -1,12 +1,12 @@
 // Writes the program's icon as PNGs of the given sizes for a desktop's icon theme:
 //   tuvoran-icons FOLDER SIZE...   ->   FOLDER/SIZExSIZE/apps/tuvoran.png
 
+#include "app/option_values.h"
 #include "app/program_icon.h"
 
 #include <FreeImage.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <memory>
@@ -47,16 +47,6 @@ bool WriteIcon(FIBITMAP* icon, int size, const std::filesystem::path& folder) {
     return scaled && FreeImage_Save(FIF_PNG, scaled.get(), target.c_str(), PNG_Z_BEST_COMPRESSION);
 }
 
-bool ReadSize(const char* text, int* size) {
-    char* end = nullptr;
-    const long value = std::strtol(text, &end, 10);
-    if (end == text || *end != '\0' || value < 1 || value > largestSize) {
-        return false;
-    }
-    *size = static_cast<int>(value);
-    return true;
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -71,7 +61,7 @@ int main(int argc, char** argv) {
     }
     for (int i = 2; i < argc; ++i) {
         int size = 0;
-        if (!ReadSize(argv[i], &size)) {
+        if (!ReadNumber(argv[i], 1, largestSize, &size)) {
             std::fprintf(stderr, "%s: not a size from 1 to %d: %s\n", argv[0], largestSize,
                          argv[i]);
             return 2;
