@@ -1,6 +1,7 @@
 #include "app/live_program.h"
 
 #include "app/live_options.h"
+#include "platform/argument_vector.h"
 #include "platform/sdl/sdl_backend.h"
 
 #include <algorithm>
@@ -44,12 +45,7 @@ int RunLiveProgram(int argc, char** argv, WinMainFunction winMain) {
     // The show reads its display mode from a command line without the options.
     std::vector<std::string> showLine{argv0 != nullptr ? argv0 : program};
     showLine.insert(showLine.end(), options.showArguments.begin(), options.showArguments.end());
-    std::vector<char*> showArgv;
-    showArgv.reserve(showLine.size() + 1);
-    for (std::string& argument : showLine) {
-        showArgv.push_back(argument.data());
-    }
-    showArgv.push_back(nullptr);
+    std::vector<char*> showArgv = ArgumentVector(showLine);
     const auto backend = CreateSdlBackend(options.view);
     return RunPlatform(static_cast<int>(showLine.size()), showArgv.data(), *backend, winMain);
 }

@@ -7,8 +7,8 @@
 #include "capture/capture.h"
 #include "child_run.h"
 #include "harness.h"
+#include "platform/argument_vector.h"
 #include "platform/offscreen/offscreen_backend.h"
-#include "support/arguments.h"
 #include "support/test_files.h"
 
 #include <fcntl.h>

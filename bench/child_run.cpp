@@ -1,6 +1,6 @@
 #include "child_run.h"
 
-#include "support/arguments.h"
+#include "platform/argument_vector.h"
 
 #include <fcntl.h>
 #include <sys/wait.h>

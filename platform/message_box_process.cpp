@@ -1,5 +1,6 @@
 #include "platform/message_box_process.h"
 
+#include "platform/argument_vector.h"
 #include "platform/backend.h"
 #include "platform/process_internal.h"
 
@@ -38,21 +39,11 @@ std::vector<std::string> BoxEnvironment() {
     return variables;
 }
 
-std::vector<char*> Pointers(std::vector<std::string>& strings) {
-    std::vector<char*> pointers;
-    pointers.reserve(strings.size() + 1);
-    for (std::string& text : strings) {
-        pointers.push_back(text.data());
-    }
-    pointers.push_back(nullptr);
-    return pointers;
-}
-
 pid_t SpawnBoxProcess(const char* caption, const char* text) {
     std::vector<std::string> arguments{ProgramName(), caption, text};
     std::vector<std::string> variables = BoxEnvironment();
-    std::vector<char*> argv = Pointers(arguments);
-    std::vector<char*> envp = Pointers(variables);
+    std::vector<char*> argv = ArgumentVector(arguments);
+    std::vector<char*> envp = ArgumentVector(variables);
 
     // The box process obeys the signals that the program routes to its own handler.
     posix_spawnattr_t attributes;

@@ -2,8 +2,8 @@
 
 #include "app/application.h"
 #include "app/run_demo.h"
+#include "platform/argument_vector.h"
 #include "platform/process.h"
-#include "support/arguments.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "support/process.h"
 
-#include "support/arguments.h"
+#include "platform/argument_vector.h"
 #include "support/x_connection.h"
 
 #include <X11/Xlib.h>
