@@ -2,6 +2,7 @@
 
 #include "app/live_options.h"
 #include "platform/argument_vector.h"
+#include "platform/console.h"
 #include "platform/live_backend.h"
 
 #include <algorithm>
@@ -23,6 +24,7 @@ std::string ProgramFileName(const char* argv0) {
 } // namespace
 
 int RunLiveProgram(int argc, char** argv, WinMainFunction winMain) {
+    ConnectStartingConsole();
     const char* argv0 = argc > 0 ? argv[0] : nullptr;
     const std::string program = ProgramFileName(argv0);
     const ParsedLiveOptions parsed =

@@ -8,7 +8,12 @@
 #include <cstdint>
 #include <string>
 
-struct IconImage;
+// An icon resource: 32 x 32 pixels, 0xAARRGGBB, rows from the top.
+struct IconImage {
+    int width;
+    int height;
+    const std::uint32_t* pixels;
+};
 
 // Owned and defined by each backend.
 struct NativeWindow;
@@ -23,6 +28,9 @@ struct NativeWindowDescription {
     int height;
     bool fullscreen;       // covers the screen in the mode set by SetDisplayMode
     const IconImage* icon; // null: the backend's default
+    int iconResource;      // the icon's resource number, for a system that has the program's
+                           // resources in its file; 0 for none
+    const char* className; // the window class that the program registered
 };
 
 struct PixelFormat {

@@ -14,13 +14,14 @@
 struct PlatformModule {};
 struct PlatformIcon {
     IconImage image;
+    int id;
 };
 struct PlatformCursor {};
 
 namespace {
 
 PlatformModule programModule;
-PlatformIcon stockIcon{{0, 0, nullptr}};
+PlatformIcon stockIcon{{0, 0, nullptr}, 0};
 PlatformCursor arrowCursor;
 std::map<int, PlatformIcon> iconResources;
 
@@ -131,11 +132,15 @@ HMODULE GetModuleHandleA(const char* moduleName) {
 }
 
 void RegisterIconResource(int id, const IconImage& image) {
-    iconResources[id] = {image};
+    iconResources[id] = {image, id};
 }
 
 const IconImage* ImageOfIcon(HICON icon) {
     return icon != nullptr && icon->image.pixels != nullptr ? &icon->image : nullptr;
+}
+
+int ResourceOfIcon(HICON icon) {
+    return icon != nullptr ? icon->id : 0;
 }
 
 HICON LoadIconA(HINSTANCE instance, const char* name) {

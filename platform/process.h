@@ -2,9 +2,8 @@
 
 // The process: its command line, its entry point and its resources.
 
+#include "platform/backend.h"
 #include "platform/types.h"
-
-class Backend;
 
 using WinMainFunction = int (*)(HINSTANCE, HINSTANCE, char*, int);
 
@@ -17,13 +16,6 @@ int RunPlatform(int argc, char** argv, Backend& backend, WinMainFunction winMain
 
 // The name that standard-error lines start with: the program's file name.
 const char* ProgramName();
-
-// An icon resource: 32 x 32 pixels, 0xAARRGGBB, rows from the top.
-struct IconImage {
-    int width;
-    int height;
-    const std::uint32_t* pixels;
-};
 
 // Makes an image available to LoadIconA(GetModuleHandleA(NULL), MAKEINTRESOURCEA(id)).
 void RegisterIconResource(int id, const IconImage& image);

@@ -43,10 +43,6 @@ const WindowClass* FindClass(const char* name) {
     return nullptr;
 }
 
-const IconImage* IconOf(HICON icon) {
-    return ImageOfIcon(icon);
-}
-
 } // namespace
 
 BOOL IsWindow(HWND window) {
@@ -141,7 +137,9 @@ HWND CreateWindowExA(DWORD exStyle, const char* className, const char* windowNam
     description.width = clientWidth;
     description.height = clientHeight;
     description.fullscreen = (style & WS_POPUP) != 0 && displayModeChanged;
-    description.icon = IconOf(windowClass->description.hIcon);
+    description.icon = ImageOfIcon(windowClass->description.hIcon);
+    description.iconResource = ResourceOfIcon(windowClass->description.hIcon);
+    description.className = windowClass->name.c_str();
 
     NativeWindow* native = CurrentBackend().CreateWindow(description);
     if (native == nullptr) {

@@ -3,8 +3,9 @@
 
 #include "platform/posix/posix_system.h"
 
+#include "platform/close_requests.h"
+#include "platform/console.h"
 #include "platform/posix/message_box_process.h"
-#include "platform/process_internal.h"
 #include "platform/system.h"
 
 #include <fcntl.h>
@@ -59,3 +60,5 @@ void RouteCloseRequests() {
     // A closed terminal must not kill the show with the desktop's mode still changed.
     sigaction(SIGHUP, &action, nullptr);
 }
+
+void ConnectStartingConsole() {}

@@ -1,0 +1,146 @@
+#include "platform/win32/wave_out.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr int bufferCount = 4;
+
+// About 20 ms a buffer, as on the other systems.
+int BufferFrames(int rate) {
+    int frames = 256;
+    while (frames < rate / 50 && frames < 8192) {
+        frames *= 2;
+    }
+    return frames;
+}
+
+std::string ErrorText(MMRESULT result) {
+    char text[MAXERRORLENGTH] = {};
+    if (waveOutGetErrorTextA(result, text, sizeof(text)) != MMSYSERR_NOERROR) {
+        return "error " + std::to_string(result);
+    }
+    return text;
+}
+
+std::int16_t ToSample(float value) {
+    return static_cast<std::int16_t>(std::lround(std::clamp(value, -1.0f, 1.0f) * 32767.0f));
+}
+
+} // namespace
+
+WaveOut::~WaveOut() {
+    Close();
+}
+
+bool WaveOut::Open(const AudioRequest& wanted, AudioDevice* opened, std::string* advice) {
+    Close();
+    WAVEFORMATEX format{};
+    format.wFormatTag = WAVE_FORMAT_PCM;
+    format.nChannels = static_cast<WORD>(wanted.channels);
+    format.nSamplesPerSec = static_cast<DWORD>(wanted.rate);
+    format.wBitsPerSample = 16;
+    format.nBlockAlign = static_cast<WORD>(wanted.channels * 2);
+    format.nAvgBytesPerSec = format.nSamplesPerSec * format.nBlockAlign;
+    played = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    const MMRESULT result =
+        played != nullptr ? waveOutOpen(&device, WAVE_MAPPER, &format,
+                                        reinterpret_cast<DWORD_PTR>(played), 0, CALLBACK_EVENT)
+                          : MMSYSERR_NOMEM;
+    if (result != MMSYSERR_NOERROR) {
+        device = nullptr;
+        *advice = "No audio output device could be opened (" + ErrorText(result) +
+                  "). Connect or turn on a playback device in Windows' sound settings.";
+        Close();
+        return false;
+    }
+    // Nothing plays until the first buffers are written; the device waits for Pause(false).
+    waveOutPause(device);
+    request = wanted;
+    const int frames = BufferFrames(wanted.rate);
+    buffers.resize(bufferCount);
+    for (Buffer& buffer : buffers) {
+        buffer.samples.resize(static_cast<std::size_t>(frames) * wanted.channels);
+        buffer.header.lpData = reinterpret_cast<LPSTR>(buffer.samples.data());
+        buffer.header.dwBufferLength = static_cast<DWORD>(buffer.samples.size() * 2);
+        waveOutPrepareHeader(device, &buffer.header, sizeof(buffer.header));
+    }
+    pulled.resize(static_cast<std::size_t>(frames) * wanted.channels);
+    running = false;
+    stopping = false;
+    lost = false;
+    lossTaken = false;
+    feeder = std::thread([this] { Feed(); });
+    // Right after a pull, the device holds that buffer and the others it was still playing.
+    *opened = {wanted.rate, wanted.channels, frames * bufferCount, true};
+    return true;
+}
+
+void WaveOut::Pause(bool paused) {
+    if (device == nullptr) {
+        return;
+    }
+    running = !paused;
+    if (paused) {
+        waveOutPause(device);
+    } else {
+        waveOutRestart(device);
+        SetEvent(played);
+    }
+}
+
+void WaveOut::Close() {
+    if (feeder.joinable()) {
+        stopping = true;
+        SetEvent(played);
+        feeder.join();
+    }
+    if (device != nullptr) {
+        waveOutReset(device);
+        for (Buffer& buffer : buffers) {
+            waveOutUnprepareHeader(device, &buffer.header, sizeof(buffer.header));
+        }
+        waveOutClose(device);
+        device = nullptr;
+    }
+    buffers.clear();
+    if (played != nullptr) {
+        CloseHandle(played);
+        played = nullptr;
+    }
+}
+
+bool WaveOut::TakeLoss() {
+    if (lossTaken || !lost) {
+        return false;
+    }
+    lossTaken = true;
+    return true;
+}
+
+// Every buffer the device has done with is filled and written again, in order.
+void WaveOut::Feed() {
+    while (!stopping && !lost) {
+        WaitForSingleObject(played, INFINITE);
+        if (stopping || !running) {
+            continue;
+        }
+        for (Buffer& buffer : buffers) {
+            const bool free = !buffer.queued || (buffer.header.dwFlags & WHDR_DONE) != 0;
+            if (free && !stopping && running && !Refill(buffer)) {
+                lost = true;
+                break;
+            }
+        }
+    }
+}
+
+bool WaveOut::Refill(Buffer& buffer) {
+    const int frames = static_cast<int>(pulled.size()) / request.channels;
+    request.pull(request.user, pulled.data(), frames);
+    std::transform(pulled.begin(), pulled.end(), buffer.samples.begin(), ToSample);
+    buffer.header.dwFlags &= ~static_cast<DWORD>(WHDR_DONE);
+    buffer.queued = true;
+    return waveOutWrite(device, &buffer.header, sizeof(buffer.header)) == MMSYSERR_NOERROR;
+}

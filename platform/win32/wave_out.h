@@ -1,0 +1,52 @@
+#pragma once
+
+// The audio device on Windows: the multimedia system's wave output, fed 16-bit samples from a
+// thread of its own whenever one of its buffers has been played. Not for use outside
+// platform/win32/.
+
+#include "platform/backend.h"
+#include "platform/win32/win32_windows.h"
+
+#include <mmsystem.h>
+
+#include <atomic>
+#include <string>
+#include <thread>
+#include <vector>
+
+class WaveOut {
+public:
+    WaveOut() = default;
+    ~WaveOut();
+    WaveOut(const WaveOut&) = delete;
+    WaveOut& operator=(const WaveOut&) = delete;
+
+    // Opens the default device, paused; false with the system's reason in advice.
+    bool Open(const AudioRequest& request, AudioDevice* opened, std::string* advice);
+    void Pause(bool paused);
+    // No pull runs once this returns.
+    void Close();
+    // True once after the device has refused samples (it is gone); then no pull comes.
+    bool TakeLoss();
+
+private:
+    struct Buffer {
+        WAVEHDR header{};
+        std::vector<std::int16_t> samples;
+        bool queued = false;
+    };
+
+    void Feed();
+    bool Refill(Buffer& buffer);
+
+    HWAVEOUT device = nullptr;
+    HANDLE played = nullptr; // set by the device as each buffer is done, and to stop the thread
+    AudioRequest request{};
+    std::vector<Buffer> buffers;
+    std::vector<float> pulled;
+    std::atomic<bool> running{false};
+    std::atomic<bool> stopping{false};
+    std::atomic<bool> lost{false};
+    bool lossTaken = false;
+    std::thread feeder;
+};

@@ -1,0 +1,41 @@
+# The Windows build (cross-compiled with platform/win32/toolchain.cmake): the same program over
+# the Win32 backend, one executable with the C++ runtime linked in, and its zip. Only what
+# every Windows has is used beside it: Win32, WGL, winmm and the MPEG Layer-3 codec; the
+# pictures decode with Debian's stb_image.
+
+find_path(STB_INCLUDE_DIR stb_image.h PATHS /usr/include/stb REQUIRED NO_DEFAULT_PATH
+          NO_CMAKE_FIND_ROOT_PATH)
+
+file(GLOB TUVORAN_WIN32_SOURCES CONFIGURE_DEPENDS
+     app/*.cpp display/*.cpp gfx/*.cpp audio/*.cpp demo/*.cpp platform/*.cpp platform/stb/*.cpp
+     platform/win32/*.cpp)
+list(FILTER TUVORAN_WIN32_SOURCES EXCLUDE REGEX "_main\\.cpp$")
+
+add_library(tuvoran_core STATIC ${TUVORAN_WIN32_SOURCES})
+# Windows 10 and later; the real headers see no min and max macros.
+target_compile_definitions(tuvoran_core PUBLIC TUVORAN_VERSION="${PROJECT_VERSION}"
+                           _WIN32_WINNT=0x0A00 WINVER=0x0A00)
+target_include_directories(tuvoran_core PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}
+                           ${CMAKE_CURRENT_SOURCE_DIR}/platform/stb/include
+                           ${CMAKE_CURRENT_SOURCE_DIR}/platform/win32/include)
+target_include_directories(tuvoran_core SYSTEM PRIVATE ${STB_INCLUDE_DIR})
+target_link_libraries(tuvoran_core PUBLIC opengl32 gdi32 winmm msacm32)
+# Nothing but the system's own DLLs beside the executable: the C++ runtime and the threads
+# are linked in.
+target_link_options(tuvoran_core INTERFACE -static)
+
+set(TUVORAN_RESOURCES ${CMAKE_CURRENT_SOURCE_DIR}/packaging/windows)
+configure_file(${TUVORAN_RESOURCES}/tuvoran.rc.in ${CMAKE_CURRENT_BINARY_DIR}/tuvoran.rc @ONLY)
+configure_file(${TUVORAN_RESOURCES}/tuvoran.exe.manifest.in
+               ${CMAKE_CURRENT_BINARY_DIR}/tuvoran.exe.manifest @ONLY)
+add_executable(tuvoran WIN32 app/tuvoran_main.cpp ${CMAKE_CURRENT_BINARY_DIR}/tuvoran.rc)
+target_link_libraries(tuvoran PRIVATE tuvoran_core)
+target_include_directories(tuvoran PRIVATE ${TUVORAN_RESOURCES})
+set_property(SOURCE ${CMAKE_CURRENT_BINARY_DIR}/tuvoran.rc APPEND PROPERTY OBJECT_DEPENDS
+             ${TUVORAN_RESOURCES}/tuvoran.ico ${CMAKE_CURRENT_BINARY_DIR}/tuvoran.exe.manifest)
+
+if(TUVORAN_TESTS AND EXISTS /usr/src/googletest/CMakeLists.txt)
+    enable_testing()
+    add_subdirectory(tests/windows_units)
+endif()
+add_subdirectory(packaging/windows)

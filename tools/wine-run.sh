@@ -1,0 +1,36 @@
+#!/bin/sh
+# Runs a Windows program under Wine, as the tests and benchmarks of the Windows build do: in a
+# Wine prefix of their own (made on first use, then reused), with a home whose ALSA settings
+# make the null device the default sound output, so that the program's wave output opens
+# without a sound card. The folder holding both is $TUVORAN_WINE_HOME, by default
+# build-windows/wine.
+#   tools/wine-run.sh PROGRAM.exe [ARGUMENT...]
+set -eu
+
+root=$(cd "$(dirname "$0")/.." && pwd)
+home=${TUVORAN_WINE_HOME:-$root/build-windows/wine}
+mkdir -p "$home"
+home=$(cd "$home" && pwd)
+
+if ! command -v wine >/dev/null 2>&1; then
+    echo "wine-run.sh: Wine is missing (tools/install-deps.sh windows)" >&2
+    exit 1
+fi
+
+export HOME="$home"
+export WINEPREFIX="$home/prefix"
+export WINEDEBUG="${WINEDEBUG:--all}"
+# Wine would offer to download its .NET and HTML engines into a new prefix; neither is used.
+export WINEDLLOVERRIDES="mscoree,mshtml="
+[ -f "$home/.asoundrc" ] || printf 'pcm.!default {\n    type null\n}\n' >"$home/.asoundrc"
+
+# One maker of the prefix at a time; the others wait for it and then use it.
+(
+    flock 9
+    if [ ! -f "$WINEPREFIX/system.reg" ]; then
+        wine wineboot --init >/dev/null 2>&1
+        wineserver -w
+    fi
+) 9>"$home/.prefix-lock"
+
+exec wine "$@"
