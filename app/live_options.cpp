@@ -1,6 +1,7 @@
 #include "app/live_options.h"
 
 #include "app/option_values.h"
+#include "platform/data_folder.h"
 
 namespace {
 
@@ -100,11 +101,8 @@ std::string LiveUsage(const std::string& programName) {
            "  F                 show or hide the frame rate\n"
            "  F11, Alt+Enter    switch between window and full screen\n"
            "  Alt+F4            close the window, which ends the show\n"
-           "\n"
-           "The pictures and the music are looked for in data/ under the current folder,\n"
-           "then in $TUVORAN_DATA if it is set, then in the installed data folder\n"
-           "<prefix>/share/tuvoran/data of a program installed as <prefix>/bin/tuvoran\n"
-           "or <prefix>/games/tuvoran.\n";
+           "\n" +
+           DataFolderUsage();
 }
 
 std::string LiveVersion() {

@@ -16,6 +16,9 @@ struct DataFolder {
 // system has its own (posix/, win32/).
 std::string InstalledDataFolder(const std::string& executable);
 
+// The places in order, as the usage tells the user: the paragraph's lines, each ended.
+std::string DataFolderUsage();
+
 // environmentValue is $TUVORAN_DATA (nullptr or empty: not set); executable is the running
 // program's file (empty: unknown).
 DataFolder FindDataFolder(const char* environmentValue, const std::string& executable);

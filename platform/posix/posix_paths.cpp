@@ -23,6 +23,13 @@ std::string InstalledDataFolder(const std::string& executable) {
     return (prefix / "share" / "tuvoran" / "data").string();
 }
 
+std::string DataFolderUsage() {
+    return "The pictures and the music are looked for in data/ under the current folder,\n"
+           "then in $TUVORAN_DATA if it is set, then in the installed data folder\n"
+           "<prefix>/share/tuvoran/data of a program installed as <prefix>/bin/tuvoran\n"
+           "or <prefix>/games/tuvoran.\n";
+}
+
 std::string CurrentDataFolderName() {
     return "./data";
 }

@@ -30,6 +30,11 @@ std::string InstalledDataFolder(const std::string& executable) {
     return (std::filesystem::path(executable).parent_path() / "data").string();
 }
 
+std::string DataFolderUsage() {
+    return "The pictures and the music are looked for in data\\ under the current folder,\n"
+           "then in %TUVORAN_DATA% if it is set, then in data\\ beside tuvoran.exe.\n";
+}
+
 std::string CurrentDataFolderName() {
     return ".\\data";
 }

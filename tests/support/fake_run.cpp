@@ -47,10 +47,15 @@ void PlayingBackend::SwapBuffers(NativeWindow* window) {
     PullAudio(audioRequest.rate * stepMs / 1000);
 }
 
+// Linked where the system lets a test link files, else copied.
 ShowFolder::ShowFolder() {
     for (const auto& entry : std::filesystem::directory_iterator(showData)) {
-        std::filesystem::create_symlink(entry.path(),
-                                        folder.File("data/" + entry.path().filename().string()));
+        const std::string link = folder.File("data/" + entry.path().filename().string());
+        std::error_code error;
+        std::filesystem::create_symlink(entry.path(), link, error);
+        if (error) {
+            std::filesystem::copy_file(entry.path(), link);
+        }
     }
 }
 
@@ -75,10 +80,10 @@ RunResult RunShow(Backend& backend, const std::string& folder,
     std::vector<char*> argv = ArgumentVector(line);
 
     // The run routes SIGINT and SIGTERM to itself; the test program takes them back after.
-    struct sigaction interrupt {};
-    struct sigaction terminate {};
-    sigaction(SIGINT, nullptr, &interrupt);
-    sigaction(SIGTERM, nullptr, &terminate);
+    const auto interrupt = std::signal(SIGINT, SIG_DFL);
+    const auto terminate = std::signal(SIGTERM, SIG_DFL);
+    std::signal(SIGINT, interrupt);
+    std::signal(SIGTERM, terminate);
     RunResult result{};
     {
         const WorkingFolder inFolder(folder);
@@ -86,8 +91,8 @@ RunResult RunShow(Backend& backend, const std::string& folder,
         result.exitCode = RunPlatform(static_cast<int>(line.size()), argv.data(), backend, WinMain);
         result.errors = testing::internal::GetCapturedStderr();
     }
-    sigaction(SIGINT, &interrupt, nullptr);
-    sigaction(SIGTERM, &terminate, nullptr);
+    std::signal(SIGINT, interrupt);
+    std::signal(SIGTERM, terminate);
     UnregisterClassA(g_windowClassName, g_instance);
     return result;
 }

@@ -21,7 +21,8 @@ private:
 };
 
 // A tone of exactly frames frames at 440 Hz, with the encoder's tag so that a gapless
-// decoder gives back just those frames. False when it could not be written.
+// decoder gives back just those frames. False when it could not be written. Native suite
+// only (tone_mp3.cpp).
 bool WriteToneMp3(const std::string& path, int frames, int rate = 44100, int channels = 2,
                   int kbps = 128);
 

@@ -1,0 +1,138 @@
+// The music as Windows decodes it, through the system's MPEG Layer-3 codec (Wine's under the
+// tests): sample for sample what libmpg123 gives on Linux, and played by the sound layer to
+// the same end.
+
+#include "audio/music_stream.h"
+#include "platform/audio_file.h"
+#include "platform/sound.h"
+#include "support/fake_backend.h"
+#include "support/show_music.h"
+#include "support/test_files.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace {
+
+const std::string showMusic = std::string(TUVORAN_SOURCE_DIR) + "/data/muzak.mp3";
+
+std::string ReadBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::vector<float> DecodeAll(AudioFile& file) {
+    std::vector<float> samples;
+    std::vector<float> chunk(4096 * 2);
+    for (int read = 0; (read = file.Read(chunk.data(), 4096)) > 0;) {
+        samples.insert(samples.end(), chunk.begin(), chunk.begin() + read * file.Channels());
+    }
+    return samples;
+}
+
+void ExpectShowMusicSamples(const std::vector<float>& samples) {
+    for (const MusicSample& sample : showMusicSamples) {
+        SCOPED_TRACE(sample.frame);
+        const auto at = static_cast<std::size_t>(sample.frame) * 2;
+        ASSERT_LT(at + 1, samples.size());
+        // 16-bit samples from the codec: within a few steps of the floats.
+        EXPECT_NEAR(samples[at], sample.left, 2e-4);
+        EXPECT_NEAR(samples[at + 1], sample.right, 2e-4);
+    }
+}
+
+TEST(Mp3Codec, TheShowsMusicDecodesToWhatLinuxPlaysSampleForSample) {
+    AudioFile file;
+    ASSERT_EQ(file.Open(showMusic), AudioFileError::None);
+    EXPECT_EQ(file.Rate(), showMusicRate);
+    EXPECT_EQ(file.Channels(), 2);
+    EXPECT_EQ(file.Frames(), showMusicFrames);
+    const std::vector<float> samples = DecodeAll(file);
+    EXPECT_EQ(static_cast<std::int64_t>(samples.size()), showMusicFrames * 2);
+    ExpectShowMusicSamples(samples);
+
+    // Played again from the start, nothing of the first pass comes out.
+    ASSERT_TRUE(file.Rewind());
+    std::vector<float> again = DecodeAll(file);
+    EXPECT_EQ(again, samples);
+}
+
+TEST(Mp3Codec, AnId3TagBeforeTheMusicChangesNothing) {
+    const TemporaryFolder folder;
+    std::string tag = {'I', 'D', '3', 3, 0, 0, 0, 0, 0, 20};
+    tag += std::string(20, '\0');
+    const std::string tagged = folder.File("tagged.mp3");
+    ASSERT_TRUE(WriteTextFile(tagged, tag + ReadBytes(showMusic)));
+    AudioFile file;
+    ASSERT_EQ(file.Open(tagged), AudioFileError::None);
+    EXPECT_EQ(file.Frames(), showMusicFrames);
+    ExpectShowMusicSamples(DecodeAll(file));
+}
+
+TEST(Mp3Codec, MusicCutShortPlaysForAsLongAsItLasts) {
+    const TemporaryFolder folder;
+    const std::string cut = folder.File("cut.mp3");
+    const std::string bytes = ReadBytes(showMusic);
+    ASSERT_TRUE(WriteTextFile(cut, bytes.substr(0, bytes.size() / 2 + 77)));
+    AudioFile file;
+    ASSERT_EQ(file.Open(cut), AudioFileError::None);
+    const auto decoded = static_cast<std::int64_t>(DecodeAll(file).size() / 2);
+    EXPECT_EQ(decoded, file.Frames());
+    EXPECT_GT(decoded, showMusicFrames / 2 - showMusicRate / 10);
+    EXPECT_LT(decoded, showMusicFrames / 2 + showMusicRate / 10);
+}
+
+TEST(Mp3Codec, FilesThatAreNotMusicAreToldApart) {
+    const TemporaryFolder folder;
+    AudioFile missing;
+    EXPECT_EQ(missing.Open(folder.File("missing.mp3")), AudioFileError::NotFound);
+    AudioFile empty;
+    ASSERT_TRUE(WriteTextFile(folder.File("empty.mp3"), ""));
+    EXPECT_EQ(empty.Open(folder.File("empty.mp3")), AudioFileError::NotAudio);
+    AudioFile text;
+    ASSERT_TRUE(WriteTextFile(folder.File("text.mp3"), std::string(5000, 'x')));
+    EXPECT_EQ(text.Open(folder.File("text.mp3")), AudioFileError::NotAudio);
+    AudioFile folderNamed;
+    std::filesystem::create_directories(folder.File("folder.mp3"));
+    EXPECT_EQ(folderNamed.Open(folder.File("folder.mp3")), AudioFileError::Unreadable);
+}
+
+// The sound layer's rules over the Windows decoder: the position is what the device was
+// handed less what it holds, and the end comes once, at the music's length.
+TEST(Mp3Codec, TheSoundLayerPlaysTheShowsMusicToItsEnd) {
+    constexpr int pullFrames = 4410;
+    constexpr std::int64_t nanosecondsPerSecond = 1000000000;
+    FakeBackend backend;
+    backend.audioLatencyFrames = pullFrames;
+    const ScopedBackend scope(backend);
+    ASSERT_TRUE(FSOUND_Init(showMusicRate, 32, 0));
+    FSOUND_STREAM* stream = FSOUND_Stream_OpenFile("data\\muzak.mp3", FSOUND_LOOP_OFF, 0);
+    ASSERT_NE(stream, nullptr);
+    int ends = 0;
+    FSOUND_Stream_SetEndCallback(
+        stream,
+        [](FSOUND_STREAM*, void*, int, void* count) -> signed char {
+            ++*static_cast<int*>(count);
+            return TRUE;
+        },
+        &ends);
+    ASSERT_EQ(FSOUND_Stream_Play(FSOUND_FREE, stream), 0);
+    std::int64_t handed = 0;
+    while (handed < showMusicFrames + 2 * pullFrames) {
+        backend.audioNanoseconds = handed * nanosecondsPerSecond / showMusicRate;
+        backend.PullAudio(pullFrames);
+        handed += pullFrames;
+        const std::int64_t heard = std::min(handed - pullFrames, showMusicFrames);
+        ASSERT_EQ(FSOUND_Stream_GetTime(stream), heard * 1000 / showMusicRate) << handed;
+        ASSERT_EQ(ends, handed - pullFrames >= showMusicFrames ? 1 : 0) << handed;
+    }
+    EXPECT_EQ(FSOUND_Stream_GetTime(stream), 66000);
+    FSOUND_Close();
+}
+
+} // namespace
