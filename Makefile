@@ -8,6 +8,7 @@
 #   make fuzz [FUZZ_SECONDS=90]    the libFuzzer targets, clang with the sanitizers
 #   make video                     render the whole show to tuvoran.mp4 (tuvoran-capture)
 #   make web                       the show as a static web site in build-web/ (emscripten)
+#   make windows                   tuvoran.exe and its zip in build-windows/ (mingw-w64)
 #   make data                      regenerate the pictures and music in data/ (tools/datagen)
 #   make install [PREFIX=/usr/local] [DESTDIR=...]   install; make uninstall removes it again
 #   make package                   a Debian package in build-package/, checked by lintian
@@ -21,11 +22,12 @@ BUILD_ASAN := build-asan
 BUILD_RELEASE := build-release
 BUILD_FUZZ := build-fuzz
 BUILD_WASM := build-wasm
+BUILD_WINDOWS := build-windows
 FUZZ_SECONDS ?= 90
 BUILD_PACKAGE := build-package
 PREFIX ?= /usr/local
 
-.PHONY: all deps build run test test-sanitize bench fuzz video data format tidy clean web
+.PHONY: all deps build run test test-sanitize bench fuzz video data format tidy clean web windows
 .PHONY: install uninstall package
 
 all: build
@@ -42,10 +44,10 @@ build: deps $(BUILD)/CMakeCache.txt
 run: build
 	./$(BUILD)/tuvoran $(ARGS)
 
-test: web web-test-deps
+test: web web-test-deps windows
 	@tools/install-deps.sh test
 	@test -f $(BUILD)/CMakeCache.txt || cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
-	cmake -S . -B $(BUILD) -DTUVORAN_WEB_TESTS=ON > /dev/null
+	cmake -S . -B $(BUILD) -DTUVORAN_WEB_TESTS=ON -DTUVORAN_WINDOWS_BUILD=$(CURDIR)/$(BUILD_WINDOWS) > /dev/null
 	cmake --build $(BUILD) -j $(JOBS)
 	tools/run-headless.sh ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 
@@ -96,6 +98,15 @@ web:
 		-DCMAKE_BUILD_TYPE=Release -DTUVORAN_SITE_DIR=$(CURDIR)/build-web
 	NODE_PATH=/usr/share/nodejs cmake --build $(BUILD_WASM) -j $(JOBS)
 
+# Cross-built with Debian's mingw-w64; the zip is packed from the install rules by CPack.
+windows:
+	@tools/install-deps.sh windows
+	@test -f $(BUILD_WINDOWS)/CMakeCache.txt || cmake -S . -B $(BUILD_WINDOWS) \
+		--toolchain platform/win32/toolchain.cmake -DCMAKE_BUILD_TYPE=Release
+	cmake --build $(BUILD_WINDOWS) -j $(JOBS)
+	cpack --config $(BUILD_WINDOWS)/CPackConfig.cmake -B $(BUILD_WINDOWS) > /dev/null
+	@ls $(BUILD_WINDOWS)/tuvoran-*-windows-x64.zip
+
 # Configures again so that a build folder made before LAME was installed finds it.
 data:
 	@tools/install-deps.sh data
@@ -123,4 +134,5 @@ tidy: $(BUILD)/CMakeCache.txt
 	run-clang-tidy -quiet -p $(BUILD) $$(git ls-files '*.cpp')
 
 clean:
-	rm -rf $(BUILD) $(BUILD_ASAN) $(BUILD_RELEASE) $(BUILD_FUZZ) $(BUILD_PACKAGE) $(BUILD_WASM) build-web
+	rm -rf $(BUILD) $(BUILD_ASAN) $(BUILD_RELEASE) $(BUILD_FUZZ) $(BUILD_PACKAGE) $(BUILD_WASM) build-web \
+		$(BUILD_WINDOWS)

@@ -16,10 +16,12 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <iterator>
 #include <set>
 #include <sstream>
 #include <string>
@@ -337,6 +339,26 @@ TEST(ProgramPackage, InstallsRunsFromRootAndPurgesWithoutATrace) {
     }
     EXPECT_FALSE(fs::exists("/usr/share/tuvoran"));
     EXPECT_FALSE(fs::exists("/usr/share/doc/tuvoran"));
+}
+
+// tuvoran.exe carries the committed icon file, so that the Windows build needs no tool of this
+// build's: it must be what the tool draws from the program's icon now.
+TEST(ProgramInstall, TheWindowsIconFileIsTheOneDrawnFromTheProgramsIcon) {
+    std::string why;
+    if (SkippedBuild(&why)) {
+        GTEST_SKIP() << why;
+    }
+    const TemporaryFolder folder;
+    const std::string drawn = folder.File("tuvoran.ico");
+    ASSERT_EQ(std::system(("'" + buildFolder + "/packaging/tuvoran-icons' --ico '" + drawn + "'")
+                              .c_str()),
+              0);
+    const auto bytes = [](const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    };
+    EXPECT_EQ(bytes(drawn), bytes(TUVORAN_SOURCE_DIR "/packaging/windows/tuvoran.ico"))
+        << "draw it again: build/packaging/tuvoran-icons --ico packaging/windows/tuvoran.ico";
 }
 
 } // namespace

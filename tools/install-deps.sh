@@ -1,6 +1,6 @@
 #!/bin/sh
 # Installs the Debian 12 packages that the project needs, and only those missing.
-# Usage: install-deps.sh [run] [test] [video] [data] [package] [web] ...   (default: run)
+# Usage: install-deps.sh [run] [test] [video] [data] [package] [web] [windows] ...   (default: run)
 set -eu
 
 packages_run="build-essential cmake pkg-config libgl-dev libegl-dev libgl1-mesa-dri
@@ -16,6 +16,8 @@ packages_data="libmp3lame-dev"
 packages_video="ffmpeg"
 packages_package="dpkg-dev file lintian desktop-file-utils"
 packages_web="cmake emscripten libstb-dev"
+# The Windows build: the cross compiler, stb_image and GoogleTest's sources; Wine to test it.
+packages_windows="cmake g++-mingw-w64-x86-64-posix libstb-dev googletest wine wine64"
 
 wanted=""
 [ $# -eq 0 ] && set -- run
@@ -23,12 +25,13 @@ for group in "$@"; do
     case "$group" in
         run) wanted="$wanted $packages_run" ;;
         test) wanted="$wanted $packages_run $packages_test $packages_data $packages_video $packages_package
-              $packages_browser $packages_web" ;;
+              $packages_browser $packages_web $packages_windows" ;;
         data) wanted="$wanted $packages_run $packages_data" ;;
         video) wanted="$wanted $packages_run $packages_video" ;;
         package) wanted="$wanted $packages_run $packages_package" ;;
         web) wanted="$wanted $packages_web" ;;
-        *) echo "install-deps.sh: unknown group '$group' (run, test, data, video, package, web)" >&2; exit 2 ;;
+        windows) wanted="$wanted $packages_windows" ;;
+        *) echo "install-deps.sh: unknown group '$group' (run, test, data, video, package, web, windows)" >&2; exit 2 ;;
     esac
 done
 

@@ -21,7 +21,8 @@ export HOME="$home"
 export WINEPREFIX="$home/prefix"
 export WINEDEBUG="${WINEDEBUG:--all}"
 # Wine would offer to download its .NET and HTML engines into a new prefix; neither is used.
-export WINEDLLOVERRIDES="mscoree,mshtml="
+# The caller's own overrides come after (winealsa.drv= takes the sound output away).
+export WINEDLLOVERRIDES="mscoree,mshtml=${WINEDLLOVERRIDES:+;$WINEDLLOVERRIDES}"
 [ -f "$home/.asoundrc" ] || printf 'pcm.!default {\n    type null\n}\n' >"$home/.asoundrc"
 
 # One maker of the prefix at a time; the others wait for it and then use it.

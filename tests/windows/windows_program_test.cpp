@@ -1,0 +1,194 @@
+// tuvoran.exe as a Windows user has it: the release unzipped into a folder of its own and
+// started from another, under Wine on the virtual X screen, watched from outside like the
+// Linux program: its windows found on the X display, its pixels read back, keys pressed.
+
+#include "support/process.h"
+#include "support/test_files.h"
+#include "support/x_window.h"
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int startupMs = 60000;
+
+struct Output {
+    int exitCode;
+    std::string text;
+};
+
+// A Windows program's text output ends its lines with CR LF; compared here without the CRs.
+std::string WithoutCarriageReturns(std::string text) {
+    text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
+    return text;
+}
+
+Output RunCommand(const std::string& command) {
+    Output output{-1, ""};
+    std::FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr) {
+        return output;
+    }
+    char buffer[256];
+    while (std::fgets(buffer, sizeof(buffer), pipe) != nullptr) {
+        output.text += buffer;
+    }
+    const int status = pclose(pipe);
+    output.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    output.text = WithoutCarriageReturns(output.text);
+    return output;
+}
+
+// The release as unzipped, shared by the tests; each test may spoil a copy of its own.
+class WindowsProgram : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        unzipped = std::make_unique<TemporaryFolder>();
+        const Output unzip =
+            RunCommand("cd '" + unzipped->Path() +
+                       "' && '" CMAKE_COMMAND "' -E tar xf '" TUVORAN_WINDOWS_ZIP "' 2>&1");
+        ASSERT_EQ(unzip.exitCode, 0) << unzip.text;
+    }
+    static void TearDownTestSuite() { unzipped.reset(); }
+
+    static std::string Program() { return unzipped->Path() + "/tuvoran.exe"; }
+
+    // The program started from a folder without data, with the variables given.
+    ChildProcess Start(const std::vector<std::string>& arguments,
+                       const std::vector<std::string>& environment = {},
+                       const std::string& program = Program()) const {
+        std::vector<std::string> command{TUVORAN_WINE_RUN, program};
+        command.insert(command.end(), arguments.begin(), arguments.end());
+        return ChildProcess(command, environment, elsewhere.Path());
+    }
+
+    // A copy of the release whose data folder lacks one file; the program's path in it.
+    std::string ReleaseWithout(const std::string& dataFile) const {
+        fs::copy(unzipped->Path(), spoiled.Path(), fs::copy_options::recursive);
+        fs::remove(spoiled.Path() + "/data/" + dataFile);
+        return spoiled.Path() + "/tuvoran.exe";
+    }
+
+    // The window of that title once it shows something lit at that size.
+    static unsigned long LitWindow(ChildProcess& program, const char* title, int width,
+                                   int height) {
+        unsigned long window = 0;
+        WindowPicture picture;
+        const bool lit = WaitUntil(
+            [&] {
+                picture = FindShownWindow(title, &window) ? GrabWindow(window) : WindowPicture{};
+                return (picture.width == width && picture.height == height &&
+                        picture.LitIn(0, 0, width, height, 32) > 0) ||
+                       !program.Running();
+            },
+            startupMs);
+        EXPECT_TRUE(lit && program.Running())
+            << "no lit " << width << "x" << height << " window \"" << title << "\", but "
+            << picture.width << "x" << picture.height << "; " << program.ErrorOutput();
+        return window;
+    }
+
+    // Presses the key on the window of that title until the program is gone.
+    static int EndWith(ChildProcess& program, const char* title, const char* key) {
+        WaitUntil(
+            [&] {
+                FocusWindow(title);
+                PressKeys({key});
+                std::this_thread::sleep_for(std::chrono::milliseconds(200));
+                return !program.Running();
+            },
+            startupMs);
+        return program.Wait(10000);
+    }
+
+    // A box shows the message: it is seen on the X display, and Return on it ends the run.
+    static void ExpectBoxAndEnd(ChildProcess& program, const std::string& message) {
+        EXPECT_TRUE(WaitUntil([] { return WindowShown("Zarvel Project"); }, startupMs))
+            << program.ErrorOutput();
+        EXPECT_EQ(EndWith(program, "Zarvel Project", "Return"), 1);
+        EXPECT_NE(
+            WithoutCarriageReturns(program.ErrorOutput()).find("tuvoran.exe: " + message + "\n"),
+            std::string::npos)
+            << program.ErrorOutput();
+    }
+
+    static std::unique_ptr<TemporaryFolder> unzipped;
+    TemporaryFolder elsewhere;
+    TemporaryFolder spoiled;
+};
+
+std::unique_ptr<TemporaryFolder> WindowsProgram::unzipped;
+
+TEST_F(WindowsProgram, StartedFromAnotherFolderItFindsItsDataBesideItselfAndPlays) {
+    ChildProcess program = Start({});
+    const unsigned long window = LitWindow(program, "Tuvoran", 640, 480);
+    EXPECT_NE(window, 0u);
+    EXPECT_EQ(EndWith(program, "Tuvoran", "Escape"), 0);
+    EXPECT_EQ(program.ErrorOutput(), "");
+}
+
+TEST_F(WindowsProgram, AWindowShowsTheCanvasBetweenBlackBars) {
+    ChildProcess program = Start({"--window=480x240"});
+    const WindowPicture picture = GrabWindow(LitWindow(program, "Tuvoran", 480, 240));
+    ASSERT_EQ(picture.width, 480);
+    EXPECT_EQ(picture.LitIn(0, 0, 80, 240), 0);
+    EXPECT_EQ(picture.LitIn(400, 0, 480, 240), 0);
+    EXPECT_GT(picture.LitIn(80, 0, 400, 240), 0);
+    EXPECT_EQ(EndWith(program, "Tuvoran", "Escape"), 0) << program.ErrorOutput();
+}
+
+// The virtual screen has one mode, 640 x 480: Windows refuses 800 x 600.
+TEST_F(WindowsProgram, AModeTheScreenRefusesShowsItsBox) {
+    ChildProcess program = Start({"800", "600", "32"}, {"TUVORAN_NO_MESSAGE_BOX="});
+    ExpectBoxAndEnd(program, "Unable to set videomode");
+}
+
+TEST_F(WindowsProgram, AMissingPictureShowsItsBox) {
+    ChildProcess program = Start({}, {"TUVORAN_NO_MESSAGE_BOX="}, ReleaseWithout("image.jpg"));
+    ExpectBoxAndEnd(program, "Can not load file : data\\image.jpg");
+}
+
+TEST_F(WindowsProgram, NoSoundDeviceGivesTheSoundLayersMessage) {
+    // Without Wine's ALSA driver, Windows has no wave output device at all.
+    ChildProcess program = Start({}, {"WINEDLLOVERRIDES=winealsa.drv="});
+    EXPECT_EQ(program.Wait(startupMs), 1);
+    const std::string errors = WithoutCarriageReturns(program.ErrorOutput());
+    EXPECT_NE(errors.find("tuvoran.exe: Error initializing output device.\n"
+                          "tuvoran.exe: No audio output device could be opened ("),
+              std::string::npos)
+        << errors;
+}
+
+TEST_F(WindowsProgram, TheCommandLineIsTheLinuxPrograms) {
+    const std::string program =
+        "cd '" + elsewhere.Path() + "' && '" TUVORAN_WINE_RUN "' '" + Program() + "'";
+    const Output version = RunCommand(program + " --version 2>/dev/null");
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_EQ(version.text, "tuvoran 1.0.0\n");
+
+    const Output help = RunCommand(program + " 800 600 32 --help 2>/dev/null");
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_EQ(help.text.rfind("Usage: tuvoran.exe [--window[=WxH]] [--keep-aspect]", 0), 0u)
+        << help.text;
+    EXPECT_NE(help.text.find("data\\ beside tuvoran.exe"), std::string::npos) << help.text;
+
+    const Output mistake = RunCommand(program + " --full-screen 2>&1 >/dev/null");
+    EXPECT_EQ(mistake.exitCode, 2);
+    EXPECT_EQ(mistake.text.rfind("tuvoran.exe: unknown option '--full-screen'\nUsage: ", 0), 0u)
+        << mistake.text;
+}
+
+} // namespace
