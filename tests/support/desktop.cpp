@@ -4,6 +4,19 @@
 #include <X11/Xutil.h>
 #include <unistd.h>
 
+namespace {
+
+// What a window manager tells a client of its state: Wine, for one, takes an iconified window
+// as restored only from this, not from its window being mapped again.
+void SetWindowState(Display* display, Window window, long state) {
+    const Atom wmState = XInternAtom(display, "WM_STATE", False);
+    const long value[2] = {state, None};
+    XChangeProperty(display, window, wmState, wmState, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(value), 2);
+}
+
+} // namespace
+
 DesktopStandIn::DesktopStandIn() : display(XOpenDisplay(nullptr)) {
     if (display == nullptr) {
         return;
@@ -36,6 +49,7 @@ bool DesktopStandIn::FocusBack() {
         return false;
     }
     iconified = 0;
+    SetWindowState(display, window, NormalState);
     XMapRaised(display, window);
     XSync(display, False);
     // The focus goes only to a viewable window.
@@ -69,6 +83,7 @@ std::vector<std::string> DesktopStandIn::TakeRequests() {
             requests.emplace_back("iconify");
             iconified = message.window;
             XUnmapWindow(display, message.window);
+            SetWindowState(display, message.window, IconicState);
         } else if (message.message_type == state &&
                    (static_cast<Atom>(message.data.l[1]) == fullscreen ||
                     static_cast<Atom>(message.data.l[2]) == fullscreen)) {

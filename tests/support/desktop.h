@@ -1,8 +1,9 @@
 #pragma once
 
 // Stands in for a window manager on the X display: it sees the requests that windows send
-// to the desktop (to be iconified, to enter or leave full screen), obeys the iconify, and
-// moves the keyboard focus to a window of its own and back, as Alt+Tab would.
+// to the desktop (to be iconified, to enter or leave full screen), obeys the iconify and tells
+// the window of its state, and moves the keyboard focus to a window of its own and back, as
+// Alt+Tab would.
 
 #include <string>
 #include <vector>

@@ -2,6 +2,7 @@
 // started from another, under Wine on the virtual X screen, watched from outside like the
 // Linux program: its windows found on the X display, its pixels read back, keys pressed.
 
+#include "support/desktop.h"
 #include "support/process.h"
 #include "support/test_files.h"
 #include "support/x_window.h"
@@ -148,6 +149,56 @@ TEST_F(WindowsProgram, AWindowShowsTheCanvasBetweenBlackBars) {
     EXPECT_EQ(picture.LitIn(400, 0, 480, 240), 0);
     EXPECT_GT(picture.LitIn(80, 0, 400, 240), 0);
     EXPECT_EQ(EndWith(program, "Tuvoran", "Escape"), 0) << program.ErrorOutput();
+}
+
+// Alt+Tab away from full screen: the show steps aside, minimized, and plays on; back on it,
+// the show is full screen again and its keys work.
+TEST_F(WindowsProgram, AwayFromFullScreenTheShowStepsAsideAndBackItReturns) {
+    DesktopStandIn desktop;
+    ChildProcess program = Start({});
+    LitWindow(program, "Tuvoran", 640, 480);
+    std::vector<std::string> asked;
+    const bool away = WaitUntil(
+        [&] {
+            FocusWindow("Tuvoran");
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+            desktop.FocusElsewhere();
+            return WaitUntil(
+                [&] {
+                    const std::vector<std::string> more = desktop.TakeRequests();
+                    asked.insert(asked.end(), more.begin(), more.end());
+                    return !WindowShown("Tuvoran");
+                },
+                1500);
+        },
+        startupMs);
+    ASSERT_TRUE(away) << program.ErrorOutput();
+    EXPECT_NE(std::find(asked.begin(), asked.end(), "iconify"), asked.end());
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    EXPECT_TRUE(program.Running());
+
+    ASSERT_TRUE(desktop.FocusBack());
+    LitWindow(program, "Tuvoran", 640, 480);
+    EXPECT_EQ(EndWith(program, "Tuvoran", "Escape"), 0) << program.ErrorOutput();
+}
+
+// The virtual screen has one mode, 640 x 480: full screen is a window of that size.
+TEST_F(WindowsProgram, F11AndAltEnterSwitchBetweenWindowAndFullScreenAndAltF4Ends) {
+    ChildProcess program = Start({"--window=480x240"});
+    LitWindow(program, "Tuvoran", 480, 240);
+    const auto switchWith = [&](const std::vector<std::string>& keys, int width, int height) {
+        FocusWindow("Tuvoran");
+        ASSERT_TRUE(PressKeys(keys));
+        LitWindow(program, "Tuvoran", width, height);
+    };
+    switchWith({"F11"}, 640, 480);
+    switchWith({"F11"}, 480, 240);
+    switchWith({"Alt_L", "Return"}, 640, 480);
+    switchWith({"Alt_L", "Return"}, 480, 240);
+    EXPECT_TRUE(program.Running());
+    FocusWindow("Tuvoran");
+    ASSERT_TRUE(PressKeys({"Alt_L", "F4"}));
+    EXPECT_EQ(program.Wait(startupMs), 0) << program.ErrorOutput();
 }
 
 // The virtual screen has one mode, 640 x 480: Windows refuses 800 x 600.
