@@ -28,7 +28,7 @@ std::vector<std::uint8_t> ReadBytes(const std::string& path) {
 std::int64_t DecodedFrames(const std::string& path) {
     AudioFile file;
     EXPECT_EQ(file.Open(path), AudioFileError::None);
-    std::vector<float> samples(4096 * 2);
+    std::vector<float> samples(std::size_t{4096} * 2);
     std::int64_t total = 0;
     for (int read = 0; (read = file.Read(samples.data(), 4096)) > 0;) {
         total += read;

@@ -100,8 +100,8 @@ struct AudioFile::Decoder {
         DWORD outputBytes = 0;
         if (acmStreamSize(stream, static_cast<DWORD>(input.size()), &outputBytes,
                           ACM_STREAMSIZEF_SOURCE) != 0) {
-            outputBytes = static_cast<DWORD>(layout.samplesPerFrame * layout.channels * 2 *
-                                             framesPerConversion * 4);
+            Close();
+            return false;
         }
         pcm.resize(outputBytes / 2 + 1);
         header = {};

@@ -36,7 +36,8 @@ double WorstBlock(const WindowPicture& shown, FIBITMAP* captured) {
                 const BYTE* row = FreeImage_GetScanLine(captured, height - 1 - y);
                 for (int x = bx; x < bx + blockSize; ++x) {
                     const std::uint32_t pixel = shown.At(x, y);
-                    const BYTE* other = row + x * (FreeImage_GetBPP(captured) / 8);
+                    const BYTE* other =
+                        row + static_cast<std::ptrdiff_t>(x) * (FreeImage_GetBPP(captured) / 8);
                     sum += std::abs(static_cast<int>((pixel >> 16) & 0xFF) - other[FI_RGBA_RED]);
                     sum += std::abs(static_cast<int>((pixel >> 8) & 0xFF) - other[FI_RGBA_GREEN]);
                     sum += std::abs(static_cast<int>(pixel & 0xFF) - other[FI_RGBA_BLUE]);

@@ -20,7 +20,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr std::uintmax_t largestRelease = 4 * 1024 * 1024;
+constexpr std::uintmax_t largestRelease = std::uintmax_t{4} * 1024 * 1024;
 
 std::string Output(const std::string& command) {
     std::string text;
@@ -127,7 +127,10 @@ TEST(WindowsRelease, TheProgramCarriesItsIconVersionAndManifest) {
         if (depth <= 6) {
             type = id;
         } else if (depth <= 8) {
-            found.insert(type + "/" + id);
+            std::string name = type;
+            name += '/';
+            name += id;
+            found.insert(name);
         }
     }
     EXPECT_EQ(found.count("00000e/00006b"), 1u) << directory;

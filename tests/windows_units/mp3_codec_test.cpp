@@ -28,9 +28,11 @@ std::string ReadBytes(const std::string& path) {
 
 std::vector<float> DecodeAll(AudioFile& file) {
     std::vector<float> samples;
-    std::vector<float> chunk(4096 * 2);
-    for (int read = 0; (read = file.Read(chunk.data(), 4096)) > 0;) {
-        samples.insert(samples.end(), chunk.begin(), chunk.begin() + read * file.Channels());
+    constexpr int chunkFrames = 4096;
+    std::vector<float> chunk(static_cast<std::size_t>(chunkFrames) * file.Channels());
+    for (int read = 0; (read = file.Read(chunk.data(), chunkFrames)) > 0;) {
+        samples.insert(samples.end(), chunk.begin(),
+                       chunk.begin() + static_cast<std::ptrdiff_t>(read) * file.Channels());
     }
     return samples;
 }
@@ -105,10 +107,10 @@ TEST(Mp3Codec, FilesThatAreNotMusicAreToldApart) {
 // The sound layer's rules over the Windows decoder: the position is what the device was
 // handed less what it holds, and the end comes once, at the music's length.
 TEST(Mp3Codec, TheSoundLayerPlaysTheShowsMusicToItsEnd) {
-    constexpr int pullFrames = 4410;
+    constexpr std::int64_t pullFrames = 4410;
     constexpr std::int64_t nanosecondsPerSecond = 1000000000;
     FakeBackend backend;
-    backend.audioLatencyFrames = pullFrames;
+    backend.audioLatencyFrames = static_cast<int>(pullFrames);
     const ScopedBackend scope(backend);
     ASSERT_TRUE(FSOUND_Init(showMusicRate, 32, 0));
     FSOUND_STREAM* stream = FSOUND_Stream_OpenFile("data\\muzak.mp3", FSOUND_LOOP_OFF, 0);
@@ -125,7 +127,7 @@ TEST(Mp3Codec, TheSoundLayerPlaysTheShowsMusicToItsEnd) {
     std::int64_t handed = 0;
     while (handed < showMusicFrames + 2 * pullFrames) {
         backend.audioNanoseconds = handed * nanosecondsPerSecond / showMusicRate;
-        backend.PullAudio(pullFrames);
+        backend.PullAudio(static_cast<int>(pullFrames));
         handed += pullFrames;
         const std::int64_t heard = std::min(handed - pullFrames, showMusicFrames);
         ASSERT_EQ(FSOUND_Stream_GetTime(stream), heard * 1000 / showMusicRate) << handed;
