@@ -3,6 +3,7 @@
 #include "platform/argument_vector.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -12,6 +13,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <string>
 #include <thread>
 
 std::int64_t MonotonicNs() {
@@ -80,4 +82,57 @@ ChildRun RunChild(const std::vector<std::string>& arguments, const std::string& 
     }
     run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     return run;
+}
+
+double MsToOutputLine(const std::vector<std::string>& arguments, const std::string& folder,
+                      const std::string& line, int timeoutMs) {
+    std::vector<std::string> argumentCopies = arguments;
+    std::vector<char*> argv = ArgumentVector(argumentCopies);
+    int output[2] = {-1, -1};
+    if (pipe(output) != 0) {
+        return -1.0;
+    }
+    const std::int64_t started = MonotonicNs();
+    const pid_t pid = fork();
+    if (pid == 0) {
+        const int quiet = open("/dev/null", O_WRONLY);
+        dup2(output[1], STDOUT_FILENO);
+        dup2(quiet, STDERR_FILENO);
+        close(output[0]);
+        if (chdir(folder.c_str()) == 0) {
+            execv(argv[0], argv.data());
+        }
+        _exit(127);
+    }
+    close(output[1]);
+    if (pid < 0) {
+        close(output[0]);
+        return -1.0;
+    }
+    std::string written;
+    double ms = -1.0;
+    const std::int64_t deadline = started + static_cast<std::int64_t>(timeoutMs) * 1000000;
+    // Read to the end of the output, which comes when the child has gone.
+    for (;;) {
+        const std::int64_t left = (deadline - MonotonicNs()) / 1000000;
+        pollfd readable{output[0], POLLIN, 0};
+        if (left <= 0 || poll(&readable, 1, static_cast<int>(left)) <= 0) {
+            kill(pid, SIGKILL);
+            ms = -1.0;
+            break;
+        }
+        char buffer[256];
+        const ssize_t got = read(output[0], buffer, sizeof(buffer));
+        if (got <= 0) {
+            break;
+        }
+        written.append(buffer, static_cast<std::size_t>(got));
+        if (ms < 0.0 && written.find(line) != std::string::npos) {
+            ms = static_cast<double>(MonotonicNs() - started) / 1e6;
+        }
+    }
+    close(output[0]);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? ms : -1.0;
 }

@@ -20,6 +20,13 @@ struct ChildRun {
 ChildRun RunChild(const std::vector<std::string>& arguments, const std::string& folder,
                   int terminateAfterMs, int timeoutMs);
 
+// Runs arguments[0] in folder until it ends, and gives the milliseconds from just before it
+// was made to when it wrote line on its standard output; negative when it did not, or did
+// not end well within timeoutMs. For a child whose own clock cannot be read here: a program
+// under Wine keeps Windows' time.
+double MsToOutputLine(const std::vector<std::string>& arguments, const std::string& folder,
+                      const std::string& line, int timeoutMs);
+
 // The largest resident set of a running process so far, in KiB; 0 when it cannot be read.
 long PeakResidentKiB(pid_t pid);
 // Starts this process's high-water mark again from its present resident set.

@@ -11,11 +11,9 @@ double TimedShow::MsTo(const std::string& landmark) const {
     return found == landmarks.end() ? -1.0 : (found->second - startedNs) / 1e6;
 }
 
-std::optional<TimedShow> RunTimedShow(const std::string& mode, int timeoutMs) {
-    const std::string notes = BenchFolder() + "/timed-run-notes.txt";
-    std::remove(notes.c_str());
-    const ChildRun run =
-        RunChild({TUVORAN_TIMED_RUN, mode, notes}, TUVORAN_SOURCE_DIR, -1, timeoutMs);
+namespace {
+
+std::optional<TimedShow> ReadNotes(const ChildRun& run, const std::string& notes) {
     std::ifstream file(notes);
     if (run.exitCode != 0 || !file) {
         return std::nullopt;
@@ -39,4 +37,23 @@ std::optional<TimedShow> RunTimedShow(const std::string& mode, int timeoutMs) {
     }
     std::remove(notes.c_str());
     return show;
+}
+
+} // namespace
+
+std::optional<TimedShow> RunTimedShow(const std::string& mode, int timeoutMs) {
+    const std::string notes = BenchFolder() + "/timed-run-notes.txt";
+    std::remove(notes.c_str());
+    return ReadNotes(RunChild({TUVORAN_TIMED_RUN, mode, notes}, TUVORAN_SOURCE_DIR, -1, timeoutMs),
+                     notes);
+}
+
+// Wine's drive Z: is the Linux root.
+std::optional<TimedShow> RunTimedShowUnderWine(const std::string& program, const std::string& mode,
+                                               int timeoutMs) {
+    const std::string notes = BenchFolder() + "/timed-run-notes.txt";
+    std::remove(notes.c_str());
+    return ReadNotes(RunChild({TUVORAN_WINE_RUN, program, mode, "Z:" + notes}, TUVORAN_SOURCE_DIR,
+                              -1, timeoutMs),
+                     notes);
 }

@@ -24,5 +24,8 @@ struct TimedShow {
 };
 
 // Mode as tuvoran-timed-run takes it: first-frame, whole-show or a number of seconds.
-// Nothing when the run failed.
+// Nothing when the run failed. The Windows build's tuvoran-timed-run.exe runs under Wine
+// when program says so; its times are its own clock's, whose differences alone count.
 std::optional<TimedShow> RunTimedShow(const std::string& mode, int timeoutMs);
+std::optional<TimedShow> RunTimedShowUnderWine(const std::string& program, const std::string& mode,
+                                               int timeoutMs);

@@ -34,6 +34,14 @@ target_include_directories(tuvoran PRIVATE ${TUVORAN_RESOURCES})
 set_property(SOURCE ${CMAKE_CURRENT_BINARY_DIR}/tuvoran.rc APPEND PROPERTY OBJECT_DEPENDS
              ${TUVORAN_RESOURCES}/tuvoran.ico ${CMAKE_CURRENT_BINARY_DIR}/tuvoran.exe.manifest)
 
+# The benchmarks' programs, run under Wine by the Linux build's tuvoran-bench: the show with a
+# timing layer over its backend, and the bare Win32 program its start-up is measured against.
+add_executable(tuvoran-timed-run WIN32 bench/timed_run/timed_run_main.cpp)
+target_link_libraries(tuvoran-timed-run PRIVATE tuvoran_core)
+add_executable(tuvoran-win32-yardstick WIN32 bench/yardsticks/win32_yardstick.cpp)
+target_link_libraries(tuvoran-win32-yardstick PRIVATE opengl32 gdi32)
+target_link_options(tuvoran-win32-yardstick PRIVATE -static)
+
 if(TUVORAN_TESTS AND EXISTS /usr/src/googletest/CMakeLists.txt)
     enable_testing()
     add_subdirectory(tests/windows_units)
