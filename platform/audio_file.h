@@ -1,25 +1,19 @@
 #pragma once
 
-// A compressed audio file (MPEG layer 1, 2 or 3) decoded on demand to 32-bit float samples
-// at its own rate and channel count. Decoding is gapless: the encoder's delay and padding,
-// when the file names them, are not part of the samples.
+// A compressed audio file (MPEG audio) decoded on demand to 32-bit float samples at its own
+// rate and channel count. Decoding is gapless: the encoder's delay and padding, when the file
+// names them, are not part of the samples. Each system decodes with its own decoder: libmpg123
+// on Linux (linux/), the system's MPEG Layer-3 codec on Windows (win32/).
 
 #include <cstdint>
+#include <memory>
 #include <string>
-
-struct mpg123_handle_struct;
 
 enum class AudioFileError { None, NotFound, NotAudio, Unreadable };
 
-// The open file as the decoder reads it, which tells a read error from an end.
-struct AudioFileSource {
-    int descriptor = -1;
-    bool readFailed = false;
-};
-
 class AudioFile {
 public:
-    AudioFile() = default;
+    AudioFile();
     ~AudioFile();
     AudioFile(const AudioFile&) = delete;
     AudioFile& operator=(const AudioFile&) = delete;
@@ -36,8 +30,9 @@ public:
     bool Rewind();
 
 private:
-    mpg123_handle_struct* handle = nullptr;
-    AudioFileSource source;
+    struct Decoder;
+
+    std::unique_ptr<Decoder> decoder;
     int rate = 0;
     int channels = 0;
     std::int64_t frames = -1;

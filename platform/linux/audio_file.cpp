@@ -9,6 +9,21 @@
 
 namespace {
 
+// The open file as the decoder reads it, which tells a read error from an end.
+struct AudioFileSource {
+    int descriptor = -1;
+    bool readFailed = false;
+};
+
+} // namespace
+
+struct AudioFile::Decoder {
+    mpg123_handle* handle = nullptr;
+    AudioFileSource source;
+};
+
+namespace {
+
 bool LibraryReady() {
     static const bool ready = mpg123_init() == MPG123_OK;
     return ready;
@@ -43,23 +58,27 @@ off_t SeekSource(void* handle, off_t offset, int whence) {
 
 } // namespace
 
+AudioFile::AudioFile() : decoder(std::make_unique<Decoder>()) {}
+
 AudioFile::~AudioFile() {
-    if (handle != nullptr) {
-        mpg123_close(handle);
-        mpg123_delete(handle);
+    if (decoder->handle != nullptr) {
+        mpg123_close(decoder->handle);
+        mpg123_delete(decoder->handle);
     }
-    if (source.descriptor >= 0) {
-        close(source.descriptor);
+    if (decoder->source.descriptor >= 0) {
+        close(decoder->source.descriptor);
     }
 }
 
 AudioFileError AudioFile::Open(const std::string& path) {
+    AudioFileSource& source = decoder->source;
     source.descriptor = open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (source.descriptor < 0) {
         return errno == ENOENT || errno == ENOTDIR ? AudioFileError::NotFound
                                                    : AudioFileError::Unreadable;
     }
     int error = MPG123_OK;
+    mpg123_handle*& handle = decoder->handle;
     handle = LibraryReady() ? mpg123_new(nullptr, &error) : nullptr;
     if (handle == nullptr) {
         return AudioFileError::Unreadable;
@@ -85,7 +104,7 @@ int AudioFile::Read(float* samples, int frames) {
     const std::size_t frameBytes = sizeof(float) * static_cast<std::size_t>(channels);
     for (;;) {
         std::size_t done = 0;
-        const int result = mpg123_read(handle, reinterpret_cast<unsigned char*>(samples),
+        const int result = mpg123_read(decoder->handle, reinterpret_cast<unsigned char*>(samples),
                                        frameBytes * static_cast<std::size_t>(frames), &done);
         if (done > 0) {
             return static_cast<int>(done / frameBytes);
@@ -97,5 +116,5 @@ int AudioFile::Read(float* samples, int frames) {
 }
 
 bool AudioFile::Rewind() {
-    return mpg123_seek(handle, 0, SEEK_SET) >= 0;
+    return mpg123_seek(decoder->handle, 0, SEEK_SET) >= 0;
 }
