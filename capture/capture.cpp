@@ -37,18 +37,19 @@ struct MusicLength {
 };
 
 MusicLength MeasureMusic(const char* path) {
-    AudioFile file;
-    if (file.Open(NativePath(path)) != AudioFileError::None) {
+    AudioFileError error = AudioFileError::None;
+    const std::unique_ptr<AudioFile> file = OpenAudioFile(NativePath(path), &error);
+    if (file == nullptr) {
         return {};
     }
     constexpr int chunkFrames = 8192;
-    std::vector<float> chunk(static_cast<std::size_t>(chunkFrames) * file.Channels());
+    std::vector<float> chunk(static_cast<std::size_t>(chunkFrames) * file->Channels());
     std::int64_t frames = 0;
-    for (int read = file.Read(chunk.data(), chunkFrames); read > 0;
-         read = file.Read(chunk.data(), chunkFrames)) {
+    for (int read = file->Read(chunk.data(), chunkFrames); read > 0;
+         read = file->Read(chunk.data(), chunkFrames)) {
         frames += read;
     }
-    return {file.Rate(), frames};
+    return {file->Rate(), frames};
 }
 
 std::string TimeText(std::int64_t milliseconds) {
