@@ -272,18 +272,19 @@ private:
 
 std::int64_t ShowFrameCount(const char* musicPath, int fps) {
     // Decoded to the end: the length that the sound layer will play, encoder padding excluded.
-    AudioFile file;
-    if (file.Open(NativePath(musicPath)) != AudioFileError::None) {
+    AudioFileError error = AudioFileError::None;
+    const std::unique_ptr<AudioFile> file = OpenAudioFile(NativePath(musicPath), &error);
+    if (file == nullptr) {
         return unknown;
     }
     constexpr int chunkFrames = 8192;
-    std::vector<float> chunk(static_cast<std::size_t>(chunkFrames) * file.Channels());
+    std::vector<float> chunk(static_cast<std::size_t>(chunkFrames) * file->Channels());
     std::int64_t frames = 0;
-    for (int read = file.Read(chunk.data(), chunkFrames); read > 0;
-         read = file.Read(chunk.data(), chunkFrames)) {
+    for (int read = file->Read(chunk.data(), chunkFrames); read > 0;
+         read = file->Read(chunk.data(), chunkFrames)) {
         frames += read;
     }
-    return VirtualClock(fps).FramesBeforeAudioEnds(frames, file.Rate());
+    return VirtualClock(fps).FramesBeforeAudioEnds(frames, file->Rate());
 }
 
 int RunCapture(int argc, char** argv, WinMainFunction winMain, const char* musicPath) {
