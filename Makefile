@@ -10,6 +10,7 @@
 #   make web                       the show as a static web site in build-web/ (emscripten)
 #   make windows                   tuvoran.exe and its zip in build-windows/ (mingw-w64)
 #   make data                      regenerate the pictures and music in data/ (tools/datagen)
+#   make expectations              write the show's expected frames again, with a review sheet
 #   make install [PREFIX=/usr/local] [DESTDIR=...]   install; make uninstall removes it again
 #   make package                   a Debian package in build-package/, checked by lintian
 #   make format / make tidy        clang-format / clang-tidy over the sources
@@ -27,7 +28,8 @@ FUZZ_SECONDS ?= 90
 BUILD_PACKAGE := build-package
 PREFIX ?= /usr/local
 
-.PHONY: all deps build run test test-sanitize bench fuzz video data format tidy clean web windows
+.PHONY: all deps build run test test-sanitize bench fuzz video data expectations format tidy clean web
+.PHONY: windows
 .PHONY: install uninstall package
 
 all: build
@@ -114,6 +116,15 @@ data:
 	cmake -S . -B $(BUILD) > /dev/null
 	cmake --build $(BUILD) -j $(JOBS) --target tuvoran-datagen
 	./$(BUILD)/tools/tuvoran-datagen data $(BUILD)/data-contact-sheet.png
+
+# After an intended change of the show: its expected frames again, and a sheet of old and new
+# to review before committing them.
+expectations:
+	@tools/install-deps.sh test
+	@test -f $(BUILD)/CMakeCache.txt || cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake --build $(BUILD) -j $(JOBS) --target tuvoran-capture tuvoran-expectations
+	./$(BUILD)/tests/expected_frames/tuvoran-expectations ./$(BUILD)/tuvoran-capture \
+		tests/expected_frames/expected-frames.png $(BUILD)/expectations $(BUILD)/expectations-review.png
 
 install: build
 	DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)"

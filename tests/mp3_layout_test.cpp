@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -26,11 +27,15 @@ std::vector<std::uint8_t> ReadBytes(const std::string& path) {
 
 // What libmpg123 decodes the file to, frame by frame.
 std::int64_t DecodedFrames(const std::string& path) {
-    AudioFile file;
-    EXPECT_EQ(file.Open(path), AudioFileError::None);
+    AudioFileError error = AudioFileError::None;
+    const std::unique_ptr<AudioFile> file = OpenAudioFile(path, &error);
+    EXPECT_EQ(error, AudioFileError::None);
+    if (!file) {
+        return -1;
+    }
     std::vector<float> samples(std::size_t{4096} * 2);
     std::int64_t total = 0;
-    for (int read = 0; (read = file.Read(samples.data(), 4096)) > 0;) {
+    for (int read = 0; (read = file->Read(samples.data(), 4096)) > 0;) {
         total += read;
     }
     return total;
@@ -84,12 +89,13 @@ TEST(Mp3Layout, TheShowsMusicIsWhatLibmpg123Plays) {
     ASSERT_TRUE(ReadMp3Layout(ReadBytes(path), &layout));
     EXPECT_EQ(layout.MusicFrames(), showMusicFrames);
 
-    AudioFile file;
-    ASSERT_EQ(file.Open(path), AudioFileError::None);
-    ASSERT_EQ(file.Rate(), showMusicRate);
+    AudioFileError error = AudioFileError::None;
+    const std::unique_ptr<AudioFile> file = OpenAudioFile(path, &error);
+    ASSERT_NE(file, nullptr);
+    ASSERT_EQ(file->Rate(), showMusicRate);
     std::vector<float> samples(static_cast<std::size_t>(showMusicFrames) * 2);
     std::int64_t read = 0;
-    for (int got = 0; (got = file.Read(samples.data() + read * 2, 65536)) > 0;) {
+    for (int got = 0; (got = file->Read(samples.data() + read * 2, 65536)) > 0;) {
         read += got;
     }
     ASSERT_EQ(read, showMusicFrames);
@@ -120,6 +126,18 @@ TEST(Mp3Layout, AnId3TagBeforeTheFramesAndAFrameCutShortAfterThemAreNotMusic) {
     EXPECT_EQ(layout.audioStart, 138);
     EXPECT_EQ(layout.frames, 3);
     EXPECT_EQ(layout.MusicFrames(), 3 * 1152);
+}
+
+// The reservoir of 511 bytes must be filled before the frame two ahead of the target.
+TEST(Mp3Layout, DecodingStartsFarEnoughBackForTheBitReservoir) {
+    Mp3Layout layout;
+    ASSERT_TRUE(ReadMp3Layout(Frames(40), &layout));
+    ASSERT_EQ(layout.dataBytes.size(), 40u);
+    EXPECT_EQ(layout.dataBytes[0], 417 - 4 - 32);
+    EXPECT_EQ(DecodingStartFor(layout, 20), 16); // two frames of 381 bytes before frame 18
+    EXPECT_EQ(DecodingStartFor(layout, 3), 0);
+    EXPECT_EQ(DecodingStartFor(layout, 0), 0);
+    EXPECT_EQ(DecodingStartFor(layout, 40), 36);
 }
 
 TEST(Mp3Layout, BytesThatHoldNoRunOfFramesAreNotMp3) {

@@ -10,7 +10,7 @@ file(GLOB TUVORAN_WEB_SOURCES CONFIGURE_DEPENDS
 list(FILTER TUVORAN_WEB_SOURCES EXCLUDE REGEX "_main\\.cpp$")
 # Replaced in the browser: the sound device and decoder by Web Audio.
 list(FILTER TUVORAN_WEB_SOURCES EXCLUDE REGEX
-     "platform/(sound|sound_stream|playback_clock)\\.cpp$")
+     "platform/(sound_device|sound_stream|playback_clock)\\.cpp$")
 
 find_path(STB_INCLUDE_DIR stb_image.h PATHS /usr/include/stb REQUIRED NO_DEFAULT_PATH
           NO_CMAKE_FIND_ROOT_PATH)

@@ -6,8 +6,15 @@
 
 namespace {
 
+// The most music data that a frame may take from the frames before it.
+constexpr int reservoirBytes = 511;
+// Frames before the target whose decoding its own output depends on: the overlap of the
+// transform and the synthesis filter reach one frame back; one more for safety.
+constexpr int overlapFrames = 2;
+
 struct FrameHeader {
     bool mpeg1;
+    bool crc;
     int rate;
     int channels;
     int bitrate;
@@ -37,6 +44,7 @@ bool ReadHeader(const std::vector<std::uint8_t>& bytes, std::size_t at, FrameHea
         return false;
     }
     header->mpeg1 = version == 3;
+    header->crc = (bytes[at + 1] & 1) == 0;
     header->rate = mpeg1Rates[static_cast<std::size_t>(rateIndex)] / (header->mpeg1  ? 1
                                                                       : version == 2 ? 2
                                                                                      : 4);
@@ -132,6 +140,8 @@ EncoderTag ReadEncoderTag(const std::vector<std::uint8_t>& bytes, std::size_t fr
 } // namespace
 
 bool ReadMp3Layout(const std::vector<std::uint8_t>& bytes, Mp3Layout* layout) {
+    layout->frameStarts.clear();
+    layout->dataBytes.clear();
     std::size_t at = AfterId3Tag(bytes);
     FrameHeader first{};
     if (!FindFirstFrame(bytes, &at, &first)) {
@@ -151,6 +161,8 @@ bool ReadMp3Layout(const std::vector<std::uint8_t>& bytes, Mp3Layout* layout) {
         if (frames == 0) {
             audioFirst = header;
         }
+        layout->frameStarts.push_back(static_cast<std::int64_t>(at));
+        layout->dataBytes.push_back(header.bytes - 4 - header.sideInfoBytes - (header.crc ? 2 : 0));
         at += static_cast<std::size_t>(header.bytes);
         ++frames;
     }
@@ -176,4 +188,13 @@ bool ReadMp3Layout(const std::vector<std::uint8_t>& bytes, Mp3Layout* layout) {
             tag.frames * first.samples - tag.padding + decoderDelay, layout->musicStart, decoded);
     }
     return true;
+}
+
+std::int64_t DecodingStartFor(const Mp3Layout& layout, std::int64_t target) {
+    std::int64_t start = std::clamp<std::int64_t>(target - overlapFrames, 0, layout.frames);
+    for (int reservoir = 0; start > 0 && reservoir < reservoirBytes;) {
+        --start;
+        reservoir += layout.dataBytes[static_cast<std::size_t>(start)];
+    }
+    return start;
 }

@@ -19,6 +19,10 @@ struct Mp3Layout {
     std::int64_t audioStart = 0; // the first audio frame, after any ID3v2 tag and tag frame
     std::int64_t audioEnd = 0;   // past the last whole audio frame
     std::int64_t frames = 0;     // whole audio frames
+    // Where each audio frame starts, and the bytes of music data it carries after its header
+    // and side information, which later frames may draw on.
+    std::vector<std::int64_t> frameStarts;
+    std::vector<int> dataBytes;
     // Of the samples that the frames decode to, from the first: [musicStart, musicEnd).
     std::int64_t musicStart = 0;
     std::int64_t musicEnd = 0;
@@ -32,3 +36,9 @@ constexpr int decoderDelay = 529;
 
 // False when bytes hold no run of Layer-3 frames.
 bool ReadMp3Layout(const std::vector<std::uint8_t>& bytes, Mp3Layout* layout);
+
+// The frame to start decoding at so that frame target comes out as from a decoder that
+// started at the first: far enough back that the frames before target, whose decoded ends
+// overlap its start, have the music data that they draw on from the frames before them
+// (the bit reservoir holds up to 511 bytes).
+std::int64_t DecodingStartFor(const Mp3Layout& layout, std::int64_t target);

@@ -68,28 +68,102 @@ WAVEFORMATEX PcmFormat(const Mp3Layout& layout) {
     return format;
 }
 
-} // namespace
-
 // The file in memory, fed to the codec a few frames at a time; what the codec gave back and
-// the reader has not yet taken waits in pcm.
-struct AudioFile::Decoder {
-    std::vector<std::uint8_t> file;
-    Mp3Layout layout;
-    HACMSTREAM stream = nullptr;
-    ACMSTREAMHEADER header{};
-    std::vector<std::uint8_t> input;
-    std::vector<std::int16_t> pcm;
-    std::size_t inputBytes = 0; // waiting in input, not yet taken by the codec
-    std::size_t pcmStart = 0;   // samples of pcm already taken
-    std::size_t pcmEnd = 0;
-    std::int64_t nextFileByte = 0;
-    std::int64_t decodedFrames = 0; // sample frames the codec has given since the start
-    bool started = false;
-    bool flushed = false;
+// the reader has not yet taken waits in pcm. The codec gives the samples of each frame fed,
+// in order, a frame late; the music is the part of them between the layout's bounds.
+class AcmAudioFile final : public AudioFile {
+public:
+    AcmAudioFile() = default;
+    AcmAudioFile(const AcmAudioFile&) = delete;
+    AcmAudioFile& operator=(const AcmAudioFile&) = delete;
+    ~AcmAudioFile() override { CloseCodec(); }
 
-    ~Decoder() { Close(); }
+    AudioFileError Open(const std::string& path) {
+        const AudioFileError read = ReadWholeFile(path, &file);
+        if (read != AudioFileError::None) {
+            return read;
+        }
+        if (!ReadMp3Layout(file, &layout)) {
+            return AudioFileError::NotAudio;
+        }
+        if (!StartAt(0, layout.musicStart)) {
+            SetFailureAdvice("Windows' MPEG Layer-3 codec is missing: on an N edition of "
+                             "Windows, install its Media Feature Pack.");
+            return AudioFileError::NotAudio;
+        }
+        return AudioFileError::None;
+    }
 
-    bool Open() {
+    int Rate() const override { return layout.rate; }
+    int Channels() const override { return layout.channels; }
+    std::int64_t Frames() const override { return layout.MusicFrames(); }
+
+    // Up to frames sample frames of the music as floats; 0 at its end.
+    int Read(float* samples, int frames) override {
+        const auto channels = static_cast<std::size_t>(layout.channels);
+        int done = 0;
+        while (done < frames && stream != nullptr) {
+            if (pcmStart == pcmEnd && !Convert()) {
+                break;
+            }
+            const auto waiting = static_cast<std::int64_t>((pcmEnd - pcmStart) / channels);
+            const std::int64_t first = decodedFrames;
+            // Of these frames, only those from the reading position within the music are given.
+            const std::int64_t from = std::max(first, readFrom);
+            const std::int64_t to = std::min(first + waiting, layout.musicEnd);
+            const std::int64_t given = std::clamp<std::int64_t>(to - from, 0, frames - done);
+            const std::size_t begin =
+                pcmStart +
+                static_cast<std::size_t>(std::max<std::int64_t>(from - first, 0)) * channels;
+            const auto sampleCount = static_cast<std::ptrdiff_t>(given) * layout.channels;
+            std::transform(
+                pcm.begin() + static_cast<std::ptrdiff_t>(begin),
+                pcm.begin() + static_cast<std::ptrdiff_t>(begin) + sampleCount,
+                samples + static_cast<std::ptrdiff_t>(done) * layout.channels,
+                [](std::int16_t sample) { return static_cast<float>(sample) / 32768.0f; });
+            done += static_cast<int>(given);
+            if (from + given < to) {
+                // The rest waits for the next read.
+                decodedFrames = from + given;
+                readFrom = decodedFrames;
+                pcmStart = begin + static_cast<std::size_t>(given) * channels;
+                break;
+            }
+            decodedFrames = first + waiting;
+            readFrom = std::max(readFrom, std::min(decodedFrames, layout.musicEnd));
+            pcmStart = pcmEnd;
+            if (decodedFrames >= layout.musicEnd) {
+                break;
+            }
+        }
+        return done;
+    }
+
+    // The codec starts afresh a few frames before, so that its state is as a pass from the
+    // start leaves it, and what it gives before the frame is passed over.
+    bool Seek(std::int64_t frame) override {
+        if (frame < 0) {
+            return false;
+        }
+        const std::int64_t wanted = std::min(layout.musicStart + frame, layout.musicEnd);
+        const std::int64_t target = wanted / layout.samplesPerFrame;
+        return StartAt(DecodingStartFor(layout, target), wanted);
+    }
+
+private:
+    bool StartAt(std::int64_t frame, std::int64_t readingFrom) {
+        CloseCodec();
+        if (!OpenCodec()) {
+            return false;
+        }
+        nextFileByte = frame < layout.frames ? layout.frameStarts[static_cast<std::size_t>(frame)]
+                                             : layout.audioEnd;
+        decodedFrames = frame * layout.samplesPerFrame;
+        readFrom = readingFrom;
+        return true;
+    }
+
+    bool OpenCodec() {
         MPEGLAYER3WAVEFORMAT compressed = CompressedFormat(layout);
         WAVEFORMATEX pcmFormat = PcmFormat(layout);
         if (acmStreamOpen(&stream, nullptr, &compressed.wfx, &pcmFormat, nullptr, 0, 0, 0) != 0) {
@@ -100,7 +174,7 @@ struct AudioFile::Decoder {
         DWORD outputBytes = 0;
         if (acmStreamSize(stream, static_cast<DWORD>(input.size()), &outputBytes,
                           ACM_STREAMSIZEF_SOURCE) != 0) {
-            Close();
+            CloseCodec();
             return false;
         }
         pcm.resize(outputBytes / 2 + 1);
@@ -111,19 +185,17 @@ struct AudioFile::Decoder {
         header.pbDst = reinterpret_cast<LPBYTE>(pcm.data());
         header.cbDstLength = static_cast<DWORD>(pcm.size() * 2);
         if (acmStreamPrepareHeader(stream, &header, 0) != 0) {
-            Close();
+            CloseCodec();
             return false;
         }
         inputBytes = 0;
         pcmStart = pcmEnd = 0;
-        nextFileByte = layout.audioStart;
-        decodedFrames = 0;
         started = false;
         flushed = false;
         return true;
     }
 
-    void Close() {
+    void CloseCodec() {
         if (stream == nullptr) {
             return;
         }
@@ -171,74 +243,29 @@ struct AudioFile::Decoder {
         return !flushed || pcmEnd > 0;
     }
 
-    // Up to frames sample frames of the music as floats; 0 at its end.
-    int Read(float* samples, int frames) {
-        const auto channels = static_cast<std::size_t>(layout.channels);
-        int done = 0;
-        while (done < frames) {
-            if (pcmStart == pcmEnd && !Convert()) {
-                break;
-            }
-            const auto waiting = static_cast<std::int64_t>((pcmEnd - pcmStart) / channels);
-            const std::int64_t first = decodedFrames;
-            decodedFrames += waiting;
-            // Of these frames, only those within the music are given.
-            const std::int64_t from = std::max(first, layout.musicStart);
-            const std::int64_t to = std::min(decodedFrames, layout.musicEnd);
-            const std::int64_t wanted = frames - done;
-            const std::int64_t given = std::clamp<std::int64_t>(to - from, 0, wanted);
-            const std::size_t begin = pcmStart + static_cast<std::size_t>(from - first) * channels;
-            std::transform(
-                pcm.begin() + static_cast<std::ptrdiff_t>(begin),
-                pcm.begin() +
-                    static_cast<std::ptrdiff_t>(begin + static_cast<std::size_t>(given) * channels),
-                samples + static_cast<std::ptrdiff_t>(done) * layout.channels,
-                [](std::int16_t sample) { return static_cast<float>(sample) / 32768.0f; });
-            done += static_cast<int>(given);
-            if (given < to - from) {
-                // The rest waits for the next read.
-                decodedFrames = from + given;
-                pcmStart = begin + static_cast<std::size_t>(given) * channels;
-                break;
-            }
-            pcmStart = pcmEnd;
-            if (decodedFrames >= layout.musicEnd) {
-                break;
-            }
-        }
-        return done;
-    }
+    std::vector<std::uint8_t> file;
+    Mp3Layout layout;
+    HACMSTREAM stream = nullptr;
+    ACMSTREAMHEADER header{};
+    std::vector<std::uint8_t> input;
+    std::vector<std::int16_t> pcm;
+    std::size_t inputBytes = 0; // waiting in input, not yet taken by the codec
+    std::size_t pcmStart = 0;   // samples of pcm already taken
+    std::size_t pcmEnd = 0;
+    std::int64_t nextFileByte = 0;
+    std::int64_t decodedFrames = 0; // where the codec's next sample frame lies in the file's
+    std::int64_t readFrom = 0;      // the next sample frame to give
+    bool started = false;
+    bool flushed = false;
 };
 
-AudioFile::AudioFile() : decoder(std::make_unique<Decoder>()) {}
+} // namespace
 
-AudioFile::~AudioFile() = default;
-
-AudioFileError AudioFile::Open(const std::string& path) {
-    const AudioFileError read = ReadWholeFile(path, &decoder->file);
-    if (read != AudioFileError::None) {
-        return read;
+std::unique_ptr<AudioFile> OpenAudioFile(const std::string& path, AudioFileError* error) {
+    auto file = std::make_unique<AcmAudioFile>();
+    *error = file->Open(path);
+    if (*error != AudioFileError::None) {
+        return nullptr;
     }
-    if (!ReadMp3Layout(decoder->file, &decoder->layout)) {
-        return AudioFileError::NotAudio;
-    }
-    if (!decoder->Open()) {
-        SetFailureAdvice("Windows' MPEG Layer-3 codec is missing: on an N edition of Windows, "
-                         "install its Media Feature Pack.");
-        return AudioFileError::NotAudio;
-    }
-    rate = decoder->layout.rate;
-    channels = decoder->layout.channels;
-    frames = decoder->layout.MusicFrames();
-    return AudioFileError::None;
-}
-
-int AudioFile::Read(float* samples, int count) {
-    return decoder->stream != nullptr ? decoder->Read(samples, count) : 0;
-}
-
-// The codec starts afresh, so that nothing of what it decoded before comes out again.
-bool AudioFile::Rewind() {
-    decoder->Close();
-    return decoder->Open();
+    return file;
 }
