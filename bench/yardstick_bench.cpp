@@ -80,24 +80,12 @@ std::vector<Figure> WindowsYardstick(const BenchOptions& options) {
         "Wine", "a bare Win32 program", "<= 60 ms");
 }
 
-double MedianFrameMs(const std::optional<TimedShow>& show) {
+std::vector<double> FrameTimesMs(const TimedShow& show) {
     std::vector<double> times;
-    if (show) {
-        for (std::size_t i = 1; i < show->frames.size(); ++i) {
-            times.push_back((show->frames[i].timeNs - show->frames[i - 1].timeNs) / 1e6);
-        }
+    for (std::size_t i = 1; i < show.frames.size(); ++i) {
+        times.push_back((show.frames[i].timeNs - show.frames[i - 1].timeNs) / 1e6);
     }
-    return Percentile(times, 0.5);
-}
-
-double P99FrameMs(const std::optional<TimedShow>& show) {
-    std::vector<double> times;
-    if (show) {
-        for (std::size_t i = 1; i < show->frames.size(); ++i) {
-            times.push_back((show->frames[i].timeNs - show->frames[i - 1].timeNs) / 1e6);
-        }
-    }
-    return Percentile(times, 0.99);
+    return times;
 }
 
 // The same show's frames on the same machine: Wine's cost, recorded.
@@ -109,13 +97,15 @@ std::vector<Figure> WindowsFrames(const BenchOptions& options) {
     if (!native || !wine) {
         return {{"a timed run did not end well", 1, "", ""}};
     }
-    const double nativeMs = MedianFrameMs(native);
-    const double wineMs = MedianFrameMs(wine);
+    const std::vector<double> nativeTimes = FrameTimesMs(*native);
+    const std::vector<double> wineTimes = FrameTimesMs(*wine);
+    const double nativeMs = Percentile(nativeTimes, 0.5);
+    const double wineMs = Percentile(wineTimes, 0.5);
     return {
         {"Linux: frame time, median", nativeMs, "ms", ""},
-        {"  99th percentile", P99FrameMs(native), "ms", ""},
+        {"  99th percentile", Percentile(nativeTimes, 0.99), "ms", ""},
         {"Wine: frame time, median", wineMs, "ms", ""},
-        {"  99th percentile", P99FrameMs(wine), "ms", ""},
+        {"  99th percentile", Percentile(wineTimes, 0.99), "ms", ""},
         {"Wine's frame time / Linux's, medians", nativeMs > 0.0 ? wineMs / nativeMs : 0.0, "", ""},
     };
 }

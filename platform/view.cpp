@@ -30,3 +30,12 @@ void ApplyCanvasViewport(int width, int height, bool keepShape) {
     const ViewRect view = FitCanvas(width, height, keepShape);
     glViewport(view.x, view.y, view.width, view.height);
 }
+
+void FollowCanvasViewport(ViewRect* applied, int width, int height, bool keepShape) {
+    const ViewRect wanted = FitCanvas(width, height, keepShape);
+    if (wanted.x != applied->x || wanted.y != applied->y || wanted.width != applied->width ||
+        wanted.height != applied->height) {
+        glViewport(wanted.x, wanted.y, wanted.width, wanted.height);
+        *applied = wanted;
+    }
+}

@@ -24,3 +24,7 @@ ViewRect FitCanvas(int width, int height, bool keepShape);
 // Sets the current context's viewport to FitCanvas. The bars outside it stay black: every
 // frame starts with a clear of the whole drawable to the show's black.
 void ApplyCanvasViewport(int width, int height, bool keepShape);
+
+// The same for a backend that keeps the viewport it last set in applied: OpenGL is asked only
+// when the rectangle changes.
+void FollowCanvasViewport(ViewRect* applied, int width, int height, bool keepShape);

@@ -22,20 +22,7 @@ namespace fs = std::filesystem;
 
 const fs::path showData = fs::path(TUVORAN_SOURCE_DIR) / "data";
 
-// Changes the working folder, or an environment variable, for the life of the object.
-class WorkingFolder {
-public:
-    explicit WorkingFolder(const std::string& folder) : previous(fs::current_path()) {
-        fs::current_path(folder);
-    }
-    ~WorkingFolder() { fs::current_path(previous); }
-    WorkingFolder(const WorkingFolder&) = delete;
-    WorkingFolder& operator=(const WorkingFolder&) = delete;
-
-private:
-    fs::path previous;
-};
-
+// Changes an environment variable for the life of the object.
 class Variable {
 public:
     Variable(const char* variableName, const char* value) : name(variableName) {

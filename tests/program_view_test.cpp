@@ -22,27 +22,6 @@ namespace fs = std::filesystem;
 constexpr int startupMs = 30000;
 constexpr int switchMs = 10000;
 
-struct Output {
-    int exitCode;
-    std::string text;
-};
-
-// What a shell command writes on standard output, and its exit code.
-Output RunCommand(const std::string& command) {
-    Output output{-1, ""};
-    std::FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) {
-        return output;
-    }
-    char buffer[256];
-    while (std::fgets(buffer, sizeof(buffer), pipe) != nullptr) {
-        output.text += buffer;
-    }
-    const int status = pclose(pipe);
-    output.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return output;
-}
-
 bool WaitFor(const std::function<bool()>& condition, int timeoutMs) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     while (!condition()) {
@@ -111,7 +90,7 @@ TEST_F(ProgramView, HelpAndVersionAnswerWithoutOpeningAnything) {
     const std::string program = std::string("cd '") + folder.Path() +
                                 "' && env -u DISPLAY SDL_AUDIODRIVER=no-such-driver " +
                                 TUVORAN_BINARY;
-    const Output help = RunCommand(program + " 1024 768 32 --help 2>&1");
+    const CommandOutput help = RunCommand(program + " 1024 768 32 --help 2>&1");
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_EQ(help.text.rfind("Usage: tuvoran ", 0), 0u) << help.text;
     for (const char* part :
@@ -121,15 +100,15 @@ TEST_F(ProgramView, HelpAndVersionAnswerWithoutOpeningAnything) {
     }
     EXPECT_EQ(RunCommand(program + " -h 2>&1").text, help.text);
 
-    const Output version = RunCommand(program + " --version 2>&1");
+    const CommandOutput version = RunCommand(program + " --version 2>&1");
     EXPECT_EQ(version.exitCode, 0);
     EXPECT_EQ(version.text, "tuvoran 1.0.0\n");
 
     // The usage goes to standard error; nothing to standard output.
-    const Output mistake = RunCommand(program + " --full-screen 2>/dev/null");
+    const CommandOutput mistake = RunCommand(program + " --full-screen 2>/dev/null");
     EXPECT_EQ(mistake.exitCode, 2);
     EXPECT_EQ(mistake.text, "");
-    const Output mistakeErrors = RunCommand(program + " --full-screen 2>&1 >/dev/null");
+    const CommandOutput mistakeErrors = RunCommand(program + " --full-screen 2>&1 >/dev/null");
     EXPECT_NE(mistakeErrors.text.find("unknown option '--full-screen'\nUsage: "), std::string::npos)
         << mistakeErrors.text;
 }

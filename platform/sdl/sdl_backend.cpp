@@ -5,6 +5,7 @@
 #include "platform/posix/message_box_process.h"
 #include "platform/process.h"
 #include "platform/sdl/sdl_keys.h"
+#include "platform/steady_time.h"
 #include "platform/window.h"
 
 #include <GL/gl.h>
@@ -319,11 +320,7 @@ public:
         }
     }
 
-    std::uint32_t Milliseconds() override {
-        const auto now = std::chrono::steady_clock::now().time_since_epoch();
-        return static_cast<std::uint32_t>(
-            std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
-    }
+    std::uint32_t Milliseconds() override { return SteadyMilliseconds(); }
 
     // A full-screen window would keep the box out of sight and the pointer grabbed, so it
     // steps aside first; a box is only shown when the run is about to end. Another process
@@ -384,11 +381,7 @@ public:
         }
     }
 
-    std::int64_t AudioNanoseconds() override {
-        return std::chrono::duration_cast<std::chrono::nanoseconds>(
-                   std::chrono::steady_clock::now().time_since_epoch())
-            .count();
-    }
+    std::int64_t AudioNanoseconds() override { return SteadyNanoseconds(); }
 
 private:
     static void OnAudio(void* self, Uint8* stream, int bytes) {
@@ -604,13 +597,8 @@ private:
         int width = 0;
         int height = 0;
         SDL_GL_GetDrawableSize(window.window, &width, &height);
-        const ViewRect wanted = FitCanvas(width, height, !window.fullscreen || view.keepAspect);
-        const ViewRect& applied = window.viewport;
-        if (wanted.x != applied.x || wanted.y != applied.y || wanted.width != applied.width ||
-            wanted.height != applied.height) {
-            glViewport(wanted.x, wanted.y, wanted.width, wanted.height);
-            window.viewport = wanted;
-        }
+        FollowCanvasViewport(&window.viewport, width, height,
+                             !window.fullscreen || view.keepAspect);
     }
 
     // The program hides the pointer for full screen; over a window it stays in sight.

@@ -1,5 +1,7 @@
 #include "platform/win32/wave_out.h"
 
+#include "platform/win32/pcm_format.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -36,13 +38,7 @@ WaveOut::~WaveOut() {
 
 bool WaveOut::Open(const AudioRequest& wanted, AudioDevice* opened, std::string* advice) {
     Close();
-    WAVEFORMATEX format{};
-    format.wFormatTag = WAVE_FORMAT_PCM;
-    format.nChannels = static_cast<WORD>(wanted.channels);
-    format.nSamplesPerSec = static_cast<DWORD>(wanted.rate);
-    format.wBitsPerSample = 16;
-    format.nBlockAlign = static_cast<WORD>(wanted.channels * 2);
-    format.nAvgBytesPerSec = format.nSamplesPerSec * format.nBlockAlign;
+    WAVEFORMATEX format = Pcm16Format(wanted.rate, wanted.channels);
     played = CreateEventA(nullptr, FALSE, FALSE, nullptr);
     const MMRESULT result =
         played != nullptr ? waveOutOpen(&device, WAVE_MAPPER, &format,

@@ -9,6 +9,8 @@
 
 #include <mmsystem.h>
 // After mmsystem.h, which they build on.
+#include "platform/win32/pcm_format.h"
+
 #include <mmreg.h>
 #include <msacm.h>
 
@@ -54,17 +56,6 @@ MPEGLAYER3WAVEFORMAT CompressedFormat(const Mp3Layout& layout) {
     format.nBlockSize = static_cast<WORD>(layout.frameBytes);
     format.nFramesPerBlock = 1;
     format.nCodecDelay = 0;
-    return format;
-}
-
-WAVEFORMATEX PcmFormat(const Mp3Layout& layout) {
-    WAVEFORMATEX format{};
-    format.wFormatTag = WAVE_FORMAT_PCM;
-    format.nChannels = static_cast<WORD>(layout.channels);
-    format.nSamplesPerSec = static_cast<DWORD>(layout.rate);
-    format.wBitsPerSample = 16;
-    format.nBlockAlign = static_cast<WORD>(layout.channels * 2);
-    format.nAvgBytesPerSec = format.nSamplesPerSec * format.nBlockAlign;
     return format;
 }
 
@@ -165,7 +156,7 @@ private:
 
     bool OpenCodec() {
         MPEGLAYER3WAVEFORMAT compressed = CompressedFormat(layout);
-        WAVEFORMATEX pcmFormat = PcmFormat(layout);
+        WAVEFORMATEX pcmFormat = Pcm16Format(layout.rate, layout.channels);
         if (acmStreamOpen(&stream, nullptr, &compressed.wfx, &pcmFormat, nullptr, 0, 0, 0) != 0) {
             stream = nullptr;
             return false;

@@ -4,6 +4,7 @@
 #include "platform/close_requests.h"
 #include "platform/live_backend.h"
 #include "platform/pixel_formats.h"
+#include "platform/steady_time.h"
 #include "platform/win32/wave_out.h"
 #include "platform/win32/win32_keys.h"
 #include "platform/win32/win32_windows.h"
@@ -11,7 +12,6 @@
 #include <GL/gl.h>
 
 #include <algorithm>
-#include <chrono>
 #include <deque>
 #include <memory>
 #include <string>
@@ -362,11 +362,7 @@ public:
         }
     }
 
-    std::uint32_t Milliseconds() override {
-        const auto now = std::chrono::steady_clock::now().time_since_epoch();
-        return static_cast<std::uint32_t>(
-            std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
-    }
+    std::uint32_t Milliseconds() override { return SteadyMilliseconds(); }
 
     // A full-screen window would keep the box out of sight, so it steps aside and the
     // desktop has its mode back; a box is only shown when the run is about to end. While the
@@ -394,11 +390,7 @@ public:
 
     void CloseAudio() override { audio.Close(); }
 
-    std::int64_t AudioNanoseconds() override {
-        return std::chrono::duration_cast<std::chrono::nanoseconds>(
-                   std::chrono::steady_clock::now().time_since_epoch())
-            .count();
-    }
+    std::int64_t AudioNanoseconds() override { return SteadyNanoseconds(); }
 
 private:
     struct Mode {
@@ -628,14 +620,8 @@ private:
         }
         RECT client{};
         GetClientRect(window.window, &client);
-        const ViewRect wanted =
-            FitCanvas(client.right, client.bottom, !window.fullscreen || view.keepAspect);
-        const ViewRect& applied = window.viewport;
-        if (wanted.x != applied.x || wanted.y != applied.y || wanted.width != applied.width ||
-            wanted.height != applied.height) {
-            glViewport(wanted.x, wanted.y, wanted.width, wanted.height);
-            window.viewport = wanted;
-        }
+        FollowCanvasViewport(&window.viewport, client.right, client.bottom,
+                             !window.fullscreen || view.keepAspect);
     }
 
     // The program hides the pointer for full screen; over a window it stays in sight.

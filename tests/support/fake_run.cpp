@@ -16,20 +16,6 @@ namespace {
 
 const std::filesystem::path showData = std::filesystem::path(TUVORAN_SOURCE_DIR) / "data";
 
-// Changes the working folder for the life of the object.
-class WorkingFolder {
-public:
-    explicit WorkingFolder(const std::string& folder) : previous(std::filesystem::current_path()) {
-        std::filesystem::current_path(folder);
-    }
-    ~WorkingFolder() { std::filesystem::current_path(previous); }
-    WorkingFolder(const WorkingFolder&) = delete;
-    WorkingFolder& operator=(const WorkingFolder&) = delete;
-
-private:
-    std::filesystem::path previous;
-};
-
 } // namespace
 
 void ClosingBackend::SwapBuffers(NativeWindow* window) {

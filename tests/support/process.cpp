@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <chrono>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -100,6 +101,21 @@ std::string ChildProcess::ErrorOutput() const {
     std::stringstream text;
     text << file.rdbuf();
     return text.str();
+}
+
+CommandOutput RunCommand(const std::string& command) {
+    CommandOutput output{-1, ""};
+    std::FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr) {
+        return output;
+    }
+    char buffer[256];
+    while (std::fgets(buffer, sizeof(buffer), pipe) != nullptr) {
+        output.text += buffer;
+    }
+    const int status = pclose(pipe);
+    output.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return output;
 }
 
 bool PressKey(const char* keyName) {

@@ -33,6 +33,14 @@ private:
     std::string errorPath;
 };
 
+struct CommandOutput {
+    int exitCode; // -1 when the command did not end by itself
+    std::string text;
+};
+
+// What a shell command writes on standard output, and its exit code.
+CommandOutput RunCommand(const std::string& command);
+
 // Presses and releases a key on the X display, as from the keyboard.
 bool PressKey(const char* keyName);
 

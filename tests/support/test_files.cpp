@@ -29,6 +29,16 @@ std::string TemporaryFolder::File(const std::string& name) const {
     return file.string();
 }
 
+WorkingFolder::WorkingFolder(const std::string& folder)
+    : previous(std::filesystem::current_path().string()) {
+    std::filesystem::current_path(folder);
+}
+
+WorkingFolder::~WorkingFolder() {
+    std::error_code ignored;
+    std::filesystem::current_path(previous, ignored);
+}
+
 bool WriteTextFile(const std::string& path, const std::string& text) {
     std::ofstream file(path, std::ios::binary);
     file << text;

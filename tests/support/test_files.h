@@ -27,3 +27,15 @@ bool WriteToneMp3(const std::string& path, int frames, int rate = 44100, int cha
                   int kbps = 128);
 
 bool WriteTextFile(const std::string& path, const std::string& text);
+
+// The process's working folder changed for the life of the object.
+class WorkingFolder {
+public:
+    explicit WorkingFolder(const std::string& folder);
+    ~WorkingFolder();
+    WorkingFolder(const WorkingFolder&) = delete;
+    WorkingFolder& operator=(const WorkingFolder&) = delete;
+
+private:
+    std::string previous;
+};

@@ -26,29 +26,14 @@ namespace fs = std::filesystem;
 
 constexpr int startupMs = 60000;
 
-struct Output {
-    int exitCode;
-    std::string text;
-};
-
 // A Windows program's text output ends its lines with CR LF; compared here without the CRs.
 std::string WithoutCarriageReturns(std::string text) {
     text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
     return text;
 }
 
-Output RunCommand(const std::string& command) {
-    Output output{-1, ""};
-    std::FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) {
-        return output;
-    }
-    char buffer[256];
-    while (std::fgets(buffer, sizeof(buffer), pipe) != nullptr) {
-        output.text += buffer;
-    }
-    const int status = pclose(pipe);
-    output.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+CommandOutput RunWindowsCommand(const std::string& command) {
+    CommandOutput output = RunCommand(command);
     output.text = WithoutCarriageReturns(output.text);
     return output;
 }
@@ -58,7 +43,7 @@ class WindowsProgram : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         unzipped = std::make_unique<TemporaryFolder>();
-        const Output unzip =
+        const CommandOutput unzip =
             RunCommand("cd '" + unzipped->Path() +
                        "' && '" CMAKE_COMMAND "' -E tar xf '" TUVORAN_WINDOWS_ZIP "' 2>&1");
         ASSERT_EQ(unzip.exitCode, 0) << unzip.text;
@@ -226,17 +211,17 @@ TEST_F(WindowsProgram, NoSoundDeviceGivesTheSoundLayersMessage) {
 TEST_F(WindowsProgram, TheCommandLineIsTheLinuxPrograms) {
     const std::string program =
         "cd '" + elsewhere.Path() + "' && '" TUVORAN_WINE_RUN "' '" + Program() + "'";
-    const Output version = RunCommand(program + " --version 2>/dev/null");
+    const CommandOutput version = RunWindowsCommand(program + " --version 2>/dev/null");
     EXPECT_EQ(version.exitCode, 0);
     EXPECT_EQ(version.text, "tuvoran 1.0.0\n");
 
-    const Output help = RunCommand(program + " 800 600 32 --help 2>/dev/null");
+    const CommandOutput help = RunWindowsCommand(program + " 800 600 32 --help 2>/dev/null");
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_EQ(help.text.rfind("Usage: tuvoran.exe [--window[=WxH]] [--keep-aspect]", 0), 0u)
         << help.text;
     EXPECT_NE(help.text.find("data\\ beside tuvoran.exe"), std::string::npos) << help.text;
 
-    const Output mistake = RunCommand(program + " --full-screen 2>&1 >/dev/null");
+    const CommandOutput mistake = RunWindowsCommand(program + " --full-screen 2>&1 >/dev/null");
     EXPECT_EQ(mistake.exitCode, 2);
     EXPECT_EQ(mistake.text.rfind("tuvoran.exe: unknown option '--full-screen'\nUsage: ", 0), 0u)
         << mistake.text;

@@ -22,20 +22,6 @@ namespace fs = std::filesystem;
 
 constexpr std::uintmax_t largestRelease = std::uintmax_t{4} * 1024 * 1024;
 
-std::string Output(const std::string& command) {
-    std::string text;
-    std::FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) {
-        return text;
-    }
-    char buffer[512];
-    while (std::fgets(buffer, sizeof(buffer), pipe) != nullptr) {
-        text += buffer;
-    }
-    pclose(pipe);
-    return text;
-}
-
 std::string Lower(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
@@ -59,7 +45,8 @@ std::string Wide(const std::string& text) {
 
 TEST(WindowsRelease, TheZipHoldsTheProgramItsDataAndAReadmeSideBySide) {
     std::set<std::string> entries;
-    std::istringstream listing(Output("'" CMAKE_COMMAND "' -E tar tf '" TUVORAN_WINDOWS_ZIP "'"));
+    std::istringstream listing(
+        RunCommand("'" CMAKE_COMMAND "' -E tar tf '" TUVORAN_WINDOWS_ZIP "'").text);
     for (std::string line; std::getline(listing, line);) {
         entries.insert(line);
     }
@@ -94,7 +81,8 @@ TEST(WindowsRelease, TheReadmeTellsHowToStartItInNotepadsLineEnds) {
 TEST(WindowsRelease, TheProgramImportsOnlyTheSystemsOwnLibraries) {
     const std::set<std::string> system{"kernel32.dll", "user32.dll",  "gdi32.dll", "opengl32.dll",
                                        "winmm.dll",    "msacm32.dll", "msvcrt.dll"};
-    std::istringstream headers(Output("'" TUVORAN_OBJDUMP "' -p '" TUVORAN_WINDOWS_EXE "'"));
+    std::istringstream headers(
+        RunCommand("'" TUVORAN_OBJDUMP "' -p '" TUVORAN_WINDOWS_EXE "'").text);
     int imports = 0;
     for (std::string line; std::getline(headers, line);) {
         const std::size_t at = line.find("DLL Name: ");
@@ -110,7 +98,8 @@ TEST(WindowsRelease, TheProgramImportsOnlyTheSystemsOwnLibraries) {
 // The resource directory: icons (3), the icon group (14) by the number the program loads it
 // by, 107, the version (16) and the manifest (24); and the version's texts.
 TEST(WindowsRelease, TheProgramCarriesItsIconVersionAndManifest) {
-    const std::string headers = Output("'" TUVORAN_OBJDUMP "' -p '" TUVORAN_WINDOWS_EXE "'");
+    const std::string headers =
+        RunCommand("'" TUVORAN_OBJDUMP "' -p '" TUVORAN_WINDOWS_EXE "'").text;
     const std::size_t resources = headers.find("The .rsrc Resource Directory section");
     ASSERT_NE(resources, std::string::npos);
     const std::string directory = headers.substr(resources);

@@ -13,19 +13,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class WorkingFolder {
-public:
-    explicit WorkingFolder(const std::string& folder) : previous(fs::current_path()) {
-        fs::current_path(folder);
-    }
-    ~WorkingFolder() { fs::current_path(previous); }
-    WorkingFolder(const WorkingFolder&) = delete;
-    WorkingFolder& operator=(const WorkingFolder&) = delete;
-
-private:
-    fs::path previous;
-};
-
 TEST(WindowsDataLookup, TheInstalledDataIsTheFolderBesideTheProgram) {
     EXPECT_EQ(InstalledDataFolder("C:\\Games\\Tuvoran\\tuvoran.exe"), "C:\\Games\\Tuvoran\\data");
     EXPECT_EQ(InstalledDataFolder("D:/demo/tuvoran.exe"), "D:/demo\\data");
