@@ -20,9 +20,8 @@
 struct NativeWindow {
     HWND window = nullptr;
     HDC dc = nullptr;
-    HICON bigIcon = nullptr;
+    HICON bigIcon = nullptr; // the window's own icons, made for it
     HICON smallIcon = nullptr;
-    bool ownsIcons = false; // made from pixels, not loaded from the program's resources
     // Asked for full screen: the backend chooses between full screen and a window for it,
     // and sets its viewport.
     bool showsView = false;
@@ -142,8 +141,9 @@ public:
         current = nullptr;
     }
 
-    // The mode is set at once, as the description of the call has it. A window needs no mode,
-    // so one that the screen cannot take only keeps F11 from switching to full screen.
+    // The mode is set at once and exactly: a mode the screen does not have fails, as it does
+    // for any Windows program. A window needs no mode, so one that the screen cannot take only
+    // keeps F11 from switching to full screen.
     bool SetDisplayMode(int width, int height, int bits) override {
         mode = {width, height, bits};
         modeSet = true;
@@ -203,7 +203,7 @@ public:
         if (window->showsView && !window->fullscreen) {
             position = Centred(outer);
         } else if (!window->fullscreen && !description.defaultPosition) {
-            // The description places the client area; the frame goes around it.
+            // The position asked for is the client area's; the frame goes around it.
             RECT frame{0, 0, 0, 0};
             AdjustWindowRectEx(&frame, style, FALSE, windowExStyle);
             position = {position.x + frame.left, position.y + frame.top};
@@ -452,13 +452,14 @@ private:
         }
         if (window.bigIcon == nullptr && description.icon != nullptr) {
             window.bigIcon = IconFromPixels(*description.icon);
-            window.ownsIcons = true;
         }
     }
 
     static void FreeIcons(NativeWindow& window) {
-        if (window.ownsIcons && window.bigIcon != nullptr) {
-            DestroyIcon(window.bigIcon);
+        for (HICON icon : {window.bigIcon, window.smallIcon}) {
+            if (icon != nullptr) {
+                DestroyIcon(icon);
+            }
         }
         window.bigIcon = window.smallIcon = nullptr;
     }
