@@ -23,7 +23,7 @@ EM_ASYNC_JS(int, JsOpenMusic, (const char* path, double* durationMs), {
     return opened.buffer > 0 ? opened.buffer : -opened.error;
 });
 
-EM_JS(void, JsPlayMusic, (int buffer), { Module.page.playMusic(buffer); });
+EM_JS(void, JsPlayMusic, (int buffer, double fromMs), { Module.page.playMusic(buffer, fromMs); });
 EM_JS(void, JsStopMusic, (), { Module.page.stopMusic(); });
 EM_JS(double, JsHeardMs, (), { return Module.page.heardMs(); });
 // clang-format on
@@ -56,16 +56,15 @@ public:
     }
 
     int Play() override {
-        JsPlayMusic(buffer);
-        playing = this;
+        paused = false;
         endReported = false;
-        heardMs = 0.0;
+        PlayFrom(0.0);
         return FSOUND_ERR_NONE;
     }
 
     // The end is reported here, on the program's thread, once the whole music has been heard.
     double PositionMs() override {
-        if (playing != this) {
+        if (playing != this || paused) {
             return heardMs;
         }
         const double heard = std::clamp(JsHeardMs(), 0.0, durationMs);
@@ -77,12 +76,46 @@ public:
         return heardMs;
     }
 
+    // The page's source cannot pause: it stops, and a new one starts where it stopped.
+    void SetPaused(bool pause) override {
+        if (playing != this || pause == paused) {
+            return;
+        }
+        if (pause) {
+            PositionMs();
+            JsStopMusic();
+        } else {
+            JsPlayMusic(buffer, heardMs);
+        }
+        paused = pause;
+    }
+
+    bool Paused() override { return paused; }
+
+    void Seek(int ms) override {
+        endReported = false;
+        if (paused) {
+            heardMs = ms;
+        } else {
+            PlayFrom(ms);
+        }
+    }
+
+    double LengthMs() override { return durationMs; }
+
 private:
+    void PlayFrom(double ms) {
+        JsPlayMusic(buffer, ms);
+        playing = this;
+        heardMs = ms;
+    }
+
     const int buffer; // the page's decoded music
     const double durationMs;
     const StreamEndHeard endHeard;
     void* const endUser;
     bool endReported = false;
+    bool paused = false;
     double heardMs = 0.0;
 };
 

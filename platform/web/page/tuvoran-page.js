@@ -126,7 +126,8 @@
 
   const audio = new AudioContextClass();
   let source = null;
-  let startTime = 0;
+  let startTime = 0; // the audio context's time when the source started
+  let startMs = 0; // the music's time there
   let wakeLock = null;
 
   // Loading: every file is fetched at once; the music is decoded as soon as it arrives.
@@ -355,9 +356,11 @@
       musicBuffers.push(file.music);
       return { buffer: musicBuffers.length - 1, durationMs: file.music.duration * 1000 };
     },
-    playMusic(buffer) {
+    // From fromMs of the music on.
+    playMusic(buffer, fromMs) {
       stopMusic();
-      this.virtualMusicMs = 0;
+      this.virtualMusicMs = fromMs;
+      startMs = fromMs;
       if (still) {
         return; // a still's music is its clock's, not heard
       }
@@ -365,7 +368,7 @@
       source.buffer = musicBuffers[buffer];
       source.connect(audio.destination);
       startTime = audio.currentTime;
-      source.start(startTime);
+      source.start(startTime, fromMs / 1000);
     },
     stopMusic,
     // Milliseconds of music heard: the context's clock less what is still on its way out.
@@ -374,7 +377,7 @@
         return this.virtualMusicMs;
       }
       const latency = audio.outputLatency || audio.baseLatency || 0;
-      return (audio.currentTime - startTime - latency) * 1000;
+      return startMs + Math.max(0, audio.currentTime - startTime - latency) * 1000;
     },
   };
 
