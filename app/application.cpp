@@ -179,6 +179,15 @@ void Application::TickFrameClock() {
     frameDelta = static_cast<double>(elapsed) * timeScale;
 }
 
+void Application::RestoreFrameClock(const FrameClock& clock) {
+    frameDelta = clock.frameDelta;
+    lastTime = clock.lastTime;
+}
+
+void Application::RestartFrameClock() {
+    RestoreFrameClock({0.0, timeGetTime()});
+}
+
 int Application::ParseCommandLine(int* width, int* height, int* bits) const {
     return ParseDisplayMode(GetCommandLineA(), width, height, bits);
 }

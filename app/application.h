@@ -38,6 +38,16 @@ public:
     // Milliseconds of the last frame x 0.1; 0 until the first tick.
     double FrameDelta() const { return frameDelta; }
 
+    // The frame clock, for a show run again from its start or held on one frame.
+    struct FrameClock {
+        double frameDelta;
+        DWORD lastTime;
+    };
+    FrameClock SaveFrameClock() const { return {frameDelta, lastTime}; }
+    void RestoreFrameClock(const FrameClock& clock);
+    // As at construction: frameDelta 0 until the next tick, which measures from now.
+    void RestartFrameClock();
+
 private:
     void OnKeyDown(WPARAM key, LPARAM flags);
 

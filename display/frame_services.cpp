@@ -76,8 +76,15 @@ void GLDisplay::DrawFpsOverlay() {
     std::snprintf(text, sizeof(text), "FPS = %2.1f", fpsShown);
     glColor3f(1.0f, 1.0f, 1.0f);
     DrawString(0.0f, 20.0f, text);
+    if (overlayNote[0] != '\0') {
+        DrawString(0.0f, 40.0f, overlayNote);
+    }
     if (elapsed > 1000) {
         fpsStartTime = now;
         fpsStartFrame = frameCount - 1;
     }
+}
+
+void GLDisplay::SetOverlayNote(const char* note) {
+    std::snprintf(overlayNote, sizeof(overlayNote), "%s", note);
 }

@@ -36,6 +36,13 @@ public:
     void SetOwner(Application* application) { owner = application; }
     void ToggleFpsOverlay() { showFps = !showFps; }
     bool IsOpen() const { return isOpen; }
+    // A second line under the frame rate, while the overlay shows; empty for none.
+    void SetOverlayNote(const char* note);
+
+    // For frames run only for the state they leave: with drawing suspended the context is
+    // not current, so that OpenGL calls do nothing and cost next to nothing.
+    void SuspendDrawing();
+    void ResumeDrawing();
 
 private:
     int Release();
@@ -58,4 +65,5 @@ private:
     HGLRC glContext;
     bool fullscreen;
     double fpsShown; // the rate last shown, kept while no millisecond has passed
+    char overlayNote[64];
 };

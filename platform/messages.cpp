@@ -107,6 +107,16 @@ BOOL GetMessageA(MSG* message, HWND /*window*/, UINT /*filterMin*/, UINT /*filte
     return message->message == WM_QUIT ? FALSE : TRUE;
 }
 
+DWORD MsgWaitForMultipleObjects(DWORD count, const void* const* /*handles*/, BOOL /*waitAll*/,
+                                DWORD milliseconds, DWORD /*wakeMask*/) {
+    Pump();
+    if (queue.empty()) {
+        CurrentBackend().WaitEvent(static_cast<int>(milliseconds));
+        Pump();
+    }
+    return queue.empty() ? WAIT_TIMEOUT : WAIT_OBJECT_0 + count;
+}
+
 BOOL TranslateMessage(const MSG* message) {
     // The program reads keys, not characters, so no character messages are made.
     return message != nullptr &&

@@ -159,6 +159,7 @@ void ResetPlatformState() {
     TakeFailureAdvice();
     pendingSignals = 0;
     SeedRandomNumbers(1);
+    ResetTimer();
 }
 
 HMODULE GetModuleHandleA(const char* moduleName) {

@@ -78,6 +78,9 @@ constexpr WPARAM WA_ACTIVE = 1;
 
 constexpr UINT PM_NOREMOVE = 0x0000;
 constexpr UINT PM_REMOVE = 0x0001;
+constexpr DWORD QS_ALLINPUT = 0x04FF;
+constexpr DWORD WAIT_OBJECT_0 = 0;
+constexpr DWORD WAIT_TIMEOUT = 258;
 
 // Virtual-key codes that the platform delivers; letters and digits are their ASCII codes.
 constexpr int VK_BACK = 0x08;
@@ -140,6 +143,10 @@ BOOL PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 void PostQuitMessage(int exitCode);
 BOOL PeekMessageA(MSG* message, HWND window, UINT filterMin, UINT filterMax, UINT removeFlags);
 BOOL GetMessageA(MSG* message, HWND window, UINT filterMin, UINT filterMax);
+// Waits up to milliseconds for a message; the program waits on no object, so count is 0.
+// WAIT_OBJECT_0 + count when one is queued, else WAIT_TIMEOUT.
+DWORD MsgWaitForMultipleObjects(DWORD count, const void* const* handles, BOOL waitAll,
+                                DWORD milliseconds, DWORD wakeMask);
 BOOL TranslateMessage(const MSG* message);
 LRESULT DispatchMessageA(const MSG* message);
 
