@@ -54,7 +54,7 @@ GLDisplay::GLDisplay()
     : width(0), height(0), owner(nullptr), showFps(false), fpsStartTime(0), frameCount(0),
       fpsStartFrame(0), stencilBits(0), depthBits(16), viewWidth(0), viewHeight(0), dc(nullptr),
       window(nullptr), isOpen(false), glContext(nullptr), fullscreen(false),
-      fpsShown(0.0), overlayNote{} {}
+      fpsShown(0.0), overlayNote{}, suspended(false) {}
 
 GLDisplay::~GLDisplay() {
     Close();
@@ -143,14 +143,14 @@ int GLDisplay::Open(int newWidth, int newHeight, int bits, bool newFullscreen) {
 }
 
 void GLDisplay::SuspendDrawing() {
-    if (isOpen) {
-        wglMakeCurrent(nullptr, nullptr);
+    if (isOpen && !suspended) {
+        suspended = wglMakeCurrent(nullptr, nullptr) != FALSE;
     }
 }
 
 void GLDisplay::ResumeDrawing() {
-    if (isOpen) {
-        wglMakeCurrent(dc, glContext);
+    if (isOpen && suspended) {
+        suspended = wglMakeCurrent(dc, glContext) == FALSE;
     }
 }
 

@@ -43,6 +43,8 @@ public:
     // not current, so that OpenGL calls do nothing and cost next to nothing.
     void SuspendDrawing();
     void ResumeDrawing();
+    // False while drawing is suspended: what is drawn then need not be made at all.
+    bool IsDrawing() const { return !suspended; }
 
 private:
     int Release();
@@ -66,4 +68,5 @@ private:
     bool fullscreen;
     double fpsShown; // the rate last shown, kept while no millisecond has passed
     char overlayNote[64];
+    bool suspended;
 };
