@@ -47,6 +47,8 @@ public:
     void RestoreFrameClock(const FrameClock& clock);
     // As at construction: frameDelta 0 until the next tick, which measures from now.
     void RestartFrameClock();
+    // The music time that the window was last asked to show (WM_APP_SEEK), once; else -1.
+    int TakeSeekRequest();
 
 private:
     void OnKeyDown(WPARAM key, LPARAM flags);
@@ -59,4 +61,5 @@ private:
     double timeScale;
     DWORD lastTime;
     GLDisplay* display;
+    int seekRequest;
 };

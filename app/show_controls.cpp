@@ -147,6 +147,10 @@ int ShowControls::EndFrame(int t, int musicEnded) {
     if (KeyPressed(VK_HOME)) {
         wanted = 0;
     }
+    const int asked = application.TakeSeekRequest();
+    if (asked >= 0) {
+        wanted = asked;
+    }
     const bool pastTheEnd =
         wanted >= 0 && !ShowHasFrameAt(wanted, music.GetLength(), options.framesPerSecond);
     if (wanted >= 0 && !pastTheEnd) {

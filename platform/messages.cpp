@@ -49,6 +49,9 @@ void Translate(const NativeEvent& event) {
     case NativeEventType::CloseRequest:
         Post(window, WM_SYSCOMMAND, SC_CLOSE, 0);
         break;
+    case NativeEventType::Seek:
+        Post(window, WM_APP_SEEK, 0, static_cast<LPARAM>(event.milliseconds));
+        break;
     }
 }
 

@@ -69,6 +69,11 @@ constexpr UINT WM_SYSKEYDOWN = 0x0104;
 constexpr UINT WM_SYSKEYUP = 0x0105;
 constexpr UINT WM_SYSCHAR = 0x0106;
 constexpr UINT WM_SYSCOMMAND = 0x0112;
+// The program's own messages begin here.
+constexpr UINT WM_APP = 0x8000;
+// Posted by a backend whose page has a control of its own for the show's position (the web
+// page's progress line): show the show at lParam milliseconds of its music.
+constexpr UINT WM_APP_SEEK = WM_APP;
 
 constexpr WPARAM SC_CLOSE = 0xF060;
 constexpr WPARAM SC_SCREENSAVE = 0xF140;

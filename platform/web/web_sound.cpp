@@ -26,6 +26,8 @@ EM_ASYNC_JS(int, JsOpenMusic, (const char* path, double* durationMs), {
 EM_JS(void, JsPlayMusic, (int buffer, double fromMs), { Module.page.playMusic(buffer, fromMs); });
 EM_JS(void, JsStopMusic, (), { Module.page.stopMusic(); });
 EM_JS(double, JsHeardMs, (), { return Module.page.heardMs(); });
+// For the page's progress line.
+EM_JS(void, JsShowPosition, (double ms, int paused), { Module.page.showPosition(ms, paused); });
 // clang-format on
 
 AudioFileError FileError(int code) {
@@ -69,6 +71,7 @@ public:
         }
         const double heard = std::clamp(JsHeardMs(), 0.0, durationMs);
         heardMs = std::max(heardMs, std::floor(heard));
+        JsShowPosition(heardMs, 0);
         if (heard >= durationMs && !endReported) {
             endReported = true;
             endHeard(endUser);
@@ -88,6 +91,7 @@ public:
             JsPlayMusic(buffer, heardMs);
         }
         paused = pause;
+        JsShowPosition(heardMs, paused ? 1 : 0);
     }
 
     bool Paused() override { return paused; }
@@ -99,6 +103,7 @@ public:
         } else {
             PlayFrom(ms);
         }
+        JsShowPosition(heardMs, paused ? 1 : 0);
     }
 
     double LengthMs() override { return durationMs; }
