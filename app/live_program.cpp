@@ -4,7 +4,7 @@
 #include "platform/argument_vector.h"
 #include "platform/audio_file.h"
 #include "platform/file_path.h"
-#include "platform/sdl/sdl_backend.h"
+#include "platform/live_backend.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -75,6 +75,6 @@ int RunLiveProgram(int argc, char** argv, WinMainFunction winMain, const char* m
     std::vector<std::string> showLine{argv0 != nullptr ? argv0 : program};
     showLine.insert(showLine.end(), options.showArguments.begin(), options.showArguments.end());
     std::vector<char*> showArgv = ArgumentVector(showLine);
-    const auto backend = CreateSdlBackend(options.view);
+    const auto backend = CreateLiveBackend(options.view);
     return RunPlatform(static_cast<int>(showLine.size()), showArgv.data(), *backend, winMain);
 }

@@ -31,28 +31,6 @@ constexpr int exitInterrupted = 130;
 
 constexpr std::int64_t unknown = -1;
 
-// Decoded to the end: the length that the sound layer will play, encoder padding excluded.
-struct MusicLength {
-    int rate = 0;
-    std::int64_t frames = unknown;
-};
-
-MusicLength MeasureMusic(const char* path) {
-    AudioFileError error = AudioFileError::None;
-    const std::unique_ptr<AudioFile> file = OpenAudioFile(NativePath(path), &error);
-    if (file == nullptr) {
-        return {};
-    }
-    constexpr int chunkFrames = 8192;
-    std::vector<float> chunk(static_cast<std::size_t>(chunkFrames) * file->Channels());
-    std::int64_t frames = 0;
-    for (int read = file->Read(chunk.data(), chunkFrames); read > 0;
-         read = file->Read(chunk.data(), chunkFrames)) {
-        frames += read;
-    }
-    return {file->Rate(), frames};
-}
-
 std::string TimeText(std::int64_t milliseconds) {
     char text[32];
     std::snprintf(text, sizeof(text), "%.3f s", static_cast<double>(milliseconds) / 1000.0);
@@ -184,10 +162,7 @@ public:
             return exitDone;
         }
         const VirtualClock clock(options.fps);
-        const MusicLength music = MeasureMusic(musicPath);
-        const std::int64_t showFrames = music.frames == unknown
-                                            ? unknown
-                                            : clock.FramesBeforeAudioEnds(music.frames, music.rate);
+        const std::int64_t showFrames = ShowFrameCount(musicPath, options.fps);
         if (showFrames != unknown && clock.FrameAtOrAfter(options.from) >= showFrames) {
             Say("bad value '" + std::to_string(options.from) +
                 "' for --from: the show's last frame is at " +
@@ -310,6 +285,23 @@ private:
 };
 
 } // namespace
+
+std::int64_t ShowFrameCount(const char* musicPath, int fps) {
+    // Decoded to the end: the length that the sound layer will play, encoder padding excluded.
+    AudioFileError error = AudioFileError::None;
+    const std::unique_ptr<AudioFile> file = OpenAudioFile(NativePath(musicPath), &error);
+    if (file == nullptr) {
+        return unknown;
+    }
+    constexpr int chunkFrames = 8192;
+    std::vector<float> chunk(static_cast<std::size_t>(chunkFrames) * file->Channels());
+    std::int64_t frames = 0;
+    for (int read = file->Read(chunk.data(), chunkFrames); read > 0;
+         read = file->Read(chunk.data(), chunkFrames)) {
+        frames += read;
+    }
+    return VirtualClock(fps).FramesBeforeAudioEnds(frames, file->Rate());
+}
 
 int RunCapture(int argc, char** argv, WinMainFunction winMain, const char* musicPath) {
     // A write to an encoder that has gone is reported where it happens, not by a signal.
