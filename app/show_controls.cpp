@@ -35,11 +35,20 @@ ShowControls::ShowControls(Show& shown, Application& app, MusicStream& stream,
     : show(shown), application(app), music(stream), options(controlOptions) {
     Save(atLoad);
     beforeFrame = atLoad;
-    // Without a moment to reach, the show starts as it always has.
-    if (options.startMs > 0 || options.paused) {
+    // Without a moment to reach, the show starts as it always has. A start past the end is
+    // a seek past it: the first frame ends the show, or starts it from the beginning.
+    if (PastTheEnd(options.startMs)) {
+        startsPastTheEnd = true;
+    } else if (options.startMs > 0 || options.paused) {
         pendingMs = options.startMs;
         paused = options.paused;
     }
+}
+
+// Music of unknown length has no end to be past.
+bool ShowControls::PastTheEnd(int ms) const {
+    const int lengthMs = music.GetLength();
+    return lengthMs > 0 && !ShowHasFrameAt(ms, lengthMs, options.framesPerSecond);
 }
 
 // The particle arrays keep their size, so that copying them allocates nothing.
@@ -105,6 +114,7 @@ void ShowControls::Reach(int ms) {
         music.SetPaused(false);
         ThawTimer();
     }
+    display.RestartFrameRate();
 }
 
 // Paused on the frame on screen: the music goes back the little it has played since.
@@ -119,6 +129,7 @@ void ShowControls::SetPaused(bool pause) {
         FreezeTimer();
     } else {
         ThawTimer();
+        show.display.RestartFrameRate();
     }
 }
 
@@ -151,8 +162,8 @@ int ShowControls::EndFrame(int t, int musicEnded) {
     if (asked >= 0) {
         wanted = asked;
     }
-    const bool pastTheEnd =
-        wanted >= 0 && !ShowHasFrameAt(wanted, music.GetLength(), options.framesPerSecond);
+    const bool pastTheEnd = startsPastTheEnd || (wanted >= 0 && PastTheEnd(wanted));
+    startsPastTheEnd = false;
     if (wanted >= 0 && !pastTheEnd) {
         pendingMs = wanted;
     } else if (pastTheEnd || (musicEnded != 0 && pendingMs < 0)) {

@@ -59,6 +59,7 @@ private:
 
     void Save(ShowState& state) const;
     void Restore(const ShowState& state);
+    bool PastTheEnd(int ms) const;
     void Reach(int ms);
     void SetPaused(bool pause);
     bool KeyPressed(int key);
@@ -71,6 +72,7 @@ private:
     ShowState atLoad;
     ShowState beforeFrame; // what the frame on screen was drawn from
     bool paused = false;
+    bool startsPastTheEnd = false;
     int pendingMs = -1; // a moment to reach before the next frame
     int lastMs = 0;     // the music time of the frame on screen
     unsigned char keysDown[256] = {};

@@ -97,3 +97,8 @@ void GLDisplay::DrawFpsOverlay() {
 void GLDisplay::SetOverlayNote(const char* note) {
     std::snprintf(overlayNote, sizeof(overlayNote), "%s", note);
 }
+
+void GLDisplay::RestartFrameRate() {
+    fpsStartTime = timeGetTime();
+    fpsStartFrame = frameCount;
+}

@@ -38,6 +38,8 @@ public:
     bool IsOpen() const { return isOpen; }
     // A second line under the frame rate, while the overlay shows; empty for none.
     void SetOverlayNote(const char* note);
+    // The frame rate measured afresh from now, after the timer has leapt or stood still.
+    void RestartFrameRate();
 
     // For frames run only for the state they leave: with drawing suspended the context is
     // not current, so that OpenGL calls do nothing and cost next to nothing.

@@ -250,6 +250,21 @@ TEST_F(ShowControlsTest, WithoutALoopASeekPastTheEndEndsTheShow) {
     EXPECT_TRUE(Frame());
 }
 
+// As a page's link to a moment past the music would start it.
+TEST_F(ShowControlsTest, AStartPastTheEndEndsTheShowOrStartsItsNextPass) {
+    ShowControlOptions options;
+    options.startMs = 2500;
+    Load(options, 2000);
+    EXPECT_TRUE(Frame());
+
+    options.loop = true;
+    Load(options, 2000);
+    EXPECT_FALSE(Frame());
+    EXPECT_FALSE(Frame());
+    EXPECT_EQ(drawnAt, 0);
+    EXPECT_TRUE(drawnFrom == CapturesStateBefore(0));
+}
+
 // Untouched, the show runs to the end of its music, its first frame drawn as it always was.
 TEST_F(ShowControlsTest, WithoutALoopTheShowEndsWithItsMusic) {
     Load({}, 2000);
