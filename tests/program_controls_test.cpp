@@ -104,17 +104,6 @@ protected:
 
     static void Press(const char* key) { PressKeys({key}); }
 
-    // Presses Escape until the program is gone.
-    static int EndWithEscape(ChildProcess& program) {
-        WaitUntil(
-            [&] {
-                PressKeys({"Escape"});
-                return !program.Running();
-            },
-            startupMs);
-        return program.Wait(5000);
-    }
-
     TemporaryFolder folder;
 };
 
@@ -129,7 +118,7 @@ TEST_F(ProgramControls, AtAndPauseHoldTheCapturesFrameAtThatMoment) {
         // Held: still the same frame a while later.
         WaitUntil([] { return false; }, 300);
         EXPECT_LE(WaitForFrame(ms, 0), 1);
-        EXPECT_EQ(EndWithEscape(program), 0) << program.ErrorOutput();
+        EXPECT_EQ(EndWithEscape(program, startupMs), 0) << program.ErrorOutput();
     }
 }
 
@@ -153,7 +142,7 @@ TEST_F(ProgramControls, SeeksWithTheKeysLandOnTheCapturesFrames) {
     EXPECT_LE(WaitForFrame(0), 1);
     Press("Right");
     EXPECT_LE(WaitForFrame(5000), 1);
-    EXPECT_EQ(EndWithEscape(program), 0) << program.ErrorOutput();
+    EXPECT_EQ(EndWithEscape(program, startupMs), 0) << program.ErrorOutput();
 }
 
 TEST_F(ProgramControls, TimesThatTheMusicDoesNotHaveAreRefusedBeforeAnythingOpens) {
@@ -183,7 +172,7 @@ TEST_F(ProgramLoop, LoopPlaysTheShowAgainAndAgainUntilEscape) {
     // Three passes of the two-second music, and more.
     WaitUntil([] { return false; }, 7000);
     EXPECT_TRUE(program.Running()) << program.ErrorOutput();
-    EXPECT_EQ(EndWithEscape(program), 0) << program.ErrorOutput();
+    EXPECT_EQ(EndWithEscape(program, startupMs), 0) << program.ErrorOutput();
 
     // Without it, the show ends with its music.
     ChildProcess once = Start({"--window=160x120"});

@@ -1,11 +1,9 @@
 // The makers' controls on the page, in headless Chromium: a link to a moment, the keys, the
 // progress line, a hidden page, and a WebGL context taken away and given back.
 import assert from 'node:assert/strict';
-import { after, before, describe, test } from 'node:test';
-import { launchBrowser, openPage, pageState, waitForState } from './lib/browser.mjs';
+import { describe, test } from 'node:test';
+import { openPage, pageState, useSiteAndBrowser, waitForState } from './lib/browser.mjs';
 import { decodePng } from './lib/picture.mjs';
-import { startServer } from './lib/server.mjs';
-import { requireSite, siteDir } from './lib/site.mjs';
 
 const sleep = (ms) => new Promise((done) => setTimeout(done, ms));
 
@@ -53,22 +51,10 @@ async function litPixels(page) {
 }
 
 describe('the page\'s controls', () => {
-    let browser;
-    let server;
-
-    before(async () => {
-        requireSite();
-        server = await startServer(siteDir);
-        browser = await launchBrowser();
-    });
-
-    after(async () => {
-        await browser?.close();
-        await server?.close();
-    });
+    const site = useSiteAndBrowser();
 
     test('?t= starts the show at that moment, after the click', async () => {
-        const page = await openPage(browser, `${server.url}?t=33000`, { width: 640, height: 480 });
+        const page = await openPage(site.browser, `${site.server.url}?t=33000`, { width: 640, height: 480 });
         await waitForState(page, 'ready');
         assert.equal((await position(page)).ms, 0, 'the show ran before the click');
         await start(page, 640, 480);
@@ -79,7 +65,7 @@ describe('the page\'s controls', () => {
     });
 
     test('Space pauses and resumes; Right, Left and Home move the show', async () => {
-        const page = await openPage(browser, `${server.url}?t=20000`, { width: 640, height: 480 });
+        const page = await openPage(site.browser, `${site.server.url}?t=20000`, { width: 640, height: 480 });
         await start(page, 640, 480);
         await page.keyboard.press('Space');
         const paused = await waitForPosition(page, (ms, seen) => seen.paused, 'paused');
@@ -111,7 +97,7 @@ describe('the page\'s controls', () => {
 
     test('the progress line shows while the mouse moves and seeks where it is clicked or dragged',
         async () => {
-            const page = await openPage(browser, server.url, { width: 800, height: 600 });
+            const page = await openPage(site.browser, site.server.url, { width: 800, height: 600 });
             await start(page, 800, 600);
             const line = () => page.$eval('#timeline', (t) => (t.checkVisibility()
                 ? t.getBoundingClientRect().toJSON() : null));
@@ -144,7 +130,7 @@ describe('the page\'s controls', () => {
         });
 
     test('a hidden page holds the music and the show, and goes on when shown', async () => {
-        const page = await openPage(browser, server.url, { width: 640, height: 480 });
+        const page = await openPage(site.browser, site.server.url, { width: 640, height: 480 });
         await start(page, 640, 480);
         await waitForPosition(page, (ms) => ms > 300, 'playing');
         const setHidden = (hidden) => page.evaluate((h) => {
@@ -175,7 +161,7 @@ describe('the page\'s controls', () => {
 
     test('a WebGL context taken away and given back runs the show again where it was',
         async () => {
-            const page = await openPage(browser, `${server.url}?t=33000`,
+            const page = await openPage(site.browser, `${site.server.url}?t=33000`,
                 { width: 640, height: 480 });
             await start(page, 640, 480);
             await waitForPosition(page, (ms) => ms > 33500, 'playing');
