@@ -62,7 +62,7 @@ protected:
         GiveSizes(scene, swarms);
         SetUpShowWithoutPictures(scene, swarms, values);
         const std::string path = folder.File("music.mp3");
-        ASSERT_TRUE(WriteToneMp3(path, musicMs * rate / 1000));
+        ASSERT_TRUE(WriteToneMp3(path, static_cast<int>(std::int64_t{musicMs} * rate / 1000)));
         ASSERT_EQ(music.Play(path.c_str(), false), 0);
         show = std::make_unique<Show>(Show{*display, application, scene, swarms, values});
         controls = std::make_unique<ShowControls>(*show, application, music, options);
