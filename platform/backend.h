@@ -31,7 +31,8 @@ struct PixelFormat {
     int stencilBits;
 };
 
-enum class NativeEventType { KeyDown, KeyUp, CloseRequest };
+// Seek: the backend's own control for the show's position was used (the web page's).
+enum class NativeEventType { KeyDown, KeyUp, CloseRequest, Seek };
 
 struct NativeEvent {
     NativeEventType type;
@@ -39,6 +40,7 @@ struct NativeEvent {
     int virtualKey; // key events: the platform's virtual-key code
     bool altDown;
     bool repeat;
+    int milliseconds = 0; // Seek: the music time to show
 };
 
 // Fills frames frames of interleaved 32-bit float samples at the device's rate and channels.

@@ -128,8 +128,9 @@ private:
 
 class OffscreenBackend final : public Backend {
 public:
-    OffscreenBackend(int framesPerSecond, CaptureSink& captureSink, bool keepCanvasShape)
-        : clock(framesPerSecond), sink(captureSink), reader(captureSink),
+    OffscreenBackend(int framesPerSecond, CaptureSink& captureSink, bool keepCanvasShape,
+                     std::int64_t firstFrame)
+        : clock(framesPerSecond, firstFrame), sink(captureSink), reader(captureSink),
           keepAspect(keepCanvasShape) {}
     OffscreenBackend(const OffscreenBackend&) = delete;
     OffscreenBackend& operator=(const OffscreenBackend&) = delete;
@@ -470,6 +471,6 @@ private:
 } // namespace
 
 std::unique_ptr<Backend> CreateOffscreenBackend(int framesPerSecond, CaptureSink& sink,
-                                                bool keepAspect) {
-    return std::make_unique<OffscreenBackend>(framesPerSecond, sink, keepAspect);
+                                                bool keepAspect, std::int64_t firstFrame) {
+    return std::make_unique<OffscreenBackend>(framesPerSecond, sink, keepAspect, firstFrame);
 }
