@@ -96,8 +96,12 @@ void CloseDevice() {
 bool OpenDevice(int rate, int channels) {
     CloseDevice();
     library.deviceAdvice.clear();
-    library.deviceOpen = library.backend->OpenAudio({rate, channels, Pull, nullptr, Lost},
-                                                    &library.device, &library.deviceAdvice);
+    library.deviceOpen =
+        library.backend->OpenAudio({rate, channels, Pull, nullptr, Lost}, &library.device);
+    if (!library.deviceOpen) {
+        library.deviceAdvice =
+            NativeFailureAdvice("sound device", library.backend->FailureReason());
+    }
     return library.deviceOpen;
 }
 
