@@ -268,7 +268,7 @@ std::string MakePackage(const std::string& folder, std::string* output) {
     const auto start = std::chrono::steady_clock::now();
     const CommandResult pack = RunCommand(
         "cpack --config " + Quoted(buildFolder + "/CPackConfig.cmake") + " -B " + Quoted(folder));
-    const std::string package = folder + "/tuvoran_" TUVORAN_VERSION "_amd64.deb";
+    std::string package = folder + "/tuvoran_" TUVORAN_VERSION "_amd64.deb";
     if (pack.exitCode != 0 || !fs::exists(package)) {
         *output = pack.output;
         return "";
