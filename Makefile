@@ -9,6 +9,7 @@
 #   make video                     render the whole show to tuvoran.mp4 (tuvoran-capture)
 #   make web                       the show as a static web site in build-web/ (emscripten)
 #   make data                      regenerate the pictures and music in data/ (tools/datagen)
+#   make expectations              write the show's expected frames again, with a review sheet
 #   make install [PREFIX=/usr/local] [DESTDIR=...]   install; make uninstall removes it again
 #   make package                   a Debian package in build-package/, checked by lintian
 #   make format / make tidy        clang-format / clang-tidy over the sources
@@ -25,7 +26,7 @@ FUZZ_SECONDS ?= 90
 BUILD_PACKAGE := build-package
 PREFIX ?= /usr/local
 
-.PHONY: all deps build run test test-sanitize bench fuzz video data format tidy clean web
+.PHONY: all deps build run test test-sanitize bench fuzz video data expectations format tidy clean web
 .PHONY: install uninstall package
 
 all: build
@@ -103,6 +104,15 @@ data:
 	cmake -S . -B $(BUILD) > /dev/null
 	cmake --build $(BUILD) -j $(JOBS) --target tuvoran-datagen
 	./$(BUILD)/tools/tuvoran-datagen data $(BUILD)/data-contact-sheet.png
+
+# After an intended change of the show: its expected frames again, and a sheet of old and new
+# to review before committing them.
+expectations:
+	@tools/install-deps.sh test
+	@test -f $(BUILD)/CMakeCache.txt || cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake --build $(BUILD) -j $(JOBS) --target tuvoran-capture tuvoran-expectations
+	./$(BUILD)/tests/expected_frames/tuvoran-expectations ./$(BUILD)/tuvoran-capture \
+		tests/expected_frames/expected-frames.png $(BUILD)/expectations $(BUILD)/expectations-review.png
 
 install: build
 	DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)"

@@ -2,7 +2,7 @@
 
 #include "app/live_options.h"
 #include "platform/argument_vector.h"
-#include "platform/sdl/sdl_backend.h"
+#include "platform/live_backend.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -46,6 +46,6 @@ int RunLiveProgram(int argc, char** argv, WinMainFunction winMain) {
     std::vector<std::string> showLine{argv0 != nullptr ? argv0 : program};
     showLine.insert(showLine.end(), options.showArguments.begin(), options.showArguments.end());
     std::vector<char*> showArgv = ArgumentVector(showLine);
-    const auto backend = CreateSdlBackend(options.view);
+    const auto backend = CreateLiveBackend(options.view);
     return RunPlatform(static_cast<int>(showLine.size()), showArgv.data(), *backend, winMain);
 }

@@ -3,7 +3,7 @@
 #include "harness.h"
 #include "platform/sdl/sdl_backend.h"
 #include "platform/sound.h"
-#include "platform/sound_stream.h"
+#include "platform/sound_output.h"
 #include "support/fake_backend.h"
 #include "support/test_files.h"
 
@@ -58,7 +58,7 @@ private:
         auto* watcher = static_cast<WatchedDevice*>(self);
         const std::int64_t now = watcher->live.AudioNanoseconds();
         FSOUND_STREAM* stream = watcher->stream;
-        const double before = stream != nullptr ? stream->PositionMs(now) : 0.0;
+        const double before = stream != nullptr ? OutputOf(stream).PositionMs() : 0.0;
         watcher->inner.pull(watcher->inner.user, samples, frames);
         watcher->handed += frames;
         const std::size_t index = watcher->pullCount;
@@ -140,7 +140,7 @@ std::vector<Figure> MusicClock(const BenchOptions& options) {
     while ((afterEnd == 0 && device.AudioNanoseconds() < giveUp) ||
            (afterEnd != 0 && device.AudioNanoseconds() - afterEnd < 200 * 1000000LL)) {
         const std::int64_t now = device.AudioNanoseconds();
-        readings.push_back({now, FSOUND_Stream_GetTime(stream), stream->PositionMs(now)});
+        readings.push_back({now, FSOUND_Stream_GetTime(stream), OutputOf(stream).PositionMs()});
         if (afterEnd == 0 && end.calls > 0) {
             afterEnd = now;
         }

@@ -30,27 +30,6 @@ constexpr int exitInterrupted = 130;
 
 constexpr std::int64_t unknown = -1;
 
-// Decoded to the end: the length that the sound layer will play, encoder padding excluded.
-struct MusicLength {
-    int rate = 0;
-    std::int64_t frames = unknown;
-};
-
-MusicLength MeasureMusic(const char* path) {
-    AudioFile file;
-    if (file.Open(NativePath(path)) != AudioFileError::None) {
-        return {};
-    }
-    constexpr int chunkFrames = 8192;
-    std::vector<float> chunk(static_cast<std::size_t>(chunkFrames) * file.Channels());
-    std::int64_t frames = 0;
-    for (int read = file.Read(chunk.data(), chunkFrames); read > 0;
-         read = file.Read(chunk.data(), chunkFrames)) {
-        frames += read;
-    }
-    return {file.Rate(), frames};
-}
-
 std::string TimeText(std::int64_t milliseconds) {
     char text[32];
     std::snprintf(text, sizeof(text), "%.3f s", static_cast<double>(milliseconds) / 1000.0);
@@ -189,12 +168,7 @@ public:
             output = std::make_unique<PictureWriter>(options.pngFolder);
         }
 
-        const MusicLength music = MeasureMusic(musicPath);
-        const std::int64_t showFrames =
-            music.frames == unknown
-                ? unknown
-                : VirtualClock(options.fps).FramesBeforeAudioEnds(music.frames, music.rate);
-        Capture capture(options, *output, showFrames);
+        Capture capture(options, *output, ShowFrameCount(musicPath, options.fps));
         const auto start = std::chrono::steady_clock::now();
         const int shown = Show(argv[0], options, capture, winMain);
         capture.ClearProgress();
@@ -295,6 +269,23 @@ private:
 };
 
 } // namespace
+
+std::int64_t ShowFrameCount(const char* musicPath, int fps) {
+    // Decoded to the end: the length that the sound layer will play, encoder padding excluded.
+    AudioFileError error = AudioFileError::None;
+    const std::unique_ptr<AudioFile> file = OpenAudioFile(NativePath(musicPath), &error);
+    if (file == nullptr) {
+        return unknown;
+    }
+    constexpr int chunkFrames = 8192;
+    std::vector<float> chunk(static_cast<std::size_t>(chunkFrames) * file->Channels());
+    std::int64_t frames = 0;
+    for (int read = file->Read(chunk.data(), chunkFrames); read > 0;
+         read = file->Read(chunk.data(), chunkFrames)) {
+        frames += read;
+    }
+    return VirtualClock(fps).FramesBeforeAudioEnds(frames, file->Rate());
+}
 
 int RunCapture(int argc, char** argv, WinMainFunction winMain, const char* musicPath) {
     // A write to an encoder that has gone is reported where it happens, not by a signal.

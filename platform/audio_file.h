@@ -1,44 +1,35 @@
 #pragma once
 
-// A compressed audio file (MPEG layer 1, 2 or 3) decoded on demand to 32-bit float samples
-// at its own rate and channel count. Decoding is gapless: the encoder's delay and padding,
-// when the file names them, are not part of the samples.
+// A compressed music file decoded on demand to 32-bit float samples at its own rate and
+// channel count. Decoding is gapless: the encoder's delay and padding, where the file names
+// them, are not part of the samples, so that frame 0 is the music's first and the length
+// is the music's own. Each build links one decoder behind OpenAudioFile (libmpg123 on
+// Linux); a decoder implements this class and that function, nothing else.
 
 #include <cstdint>
+#include <memory>
 #include <string>
-
-struct mpg123_handle_struct;
 
 enum class AudioFileError { None, NotFound, NotAudio, Unreadable };
 
-// The open file as the decoder reads it, which tells a read error from an end.
-struct AudioFileSource {
-    int descriptor = -1;
-    bool readFailed = false;
-};
-
 class AudioFile {
 public:
-    AudioFile() = default;
-    ~AudioFile();
-    AudioFile(const AudioFile&) = delete;
-    AudioFile& operator=(const AudioFile&) = delete;
+    virtual ~AudioFile() = default;
 
-    // Opens the file and reads as far as its first frame, which gives the format.
-    AudioFileError Open(const std::string& path);
-    int Rate() const { return rate; }
-    int Channels() const { return channels; }
+    virtual int Rate() const = 0;
+    virtual int Channels() const = 0;
     // The length in frames as the file declares or its size suggests; -1 when unknown.
-    std::int64_t Frames() const { return frames; }
+    virtual std::int64_t Frames() const = 0;
     // Decodes up to frames frames into samples; 0 at the end, also after a read error.
-    int Read(float* samples, int frames);
-    // Back to the first sample; false when the file cannot seek.
-    bool Rewind();
+    virtual int Read(float* samples, int frames) = 0;
+    // The next Read starts exactly at frame, the same samples as decoding from the start
+    // would give there; a frame at or past the end leaves nothing to read. False when the
+    // file cannot seek.
+    virtual bool Seek(std::int64_t frame) = 0;
 
-private:
-    mpg123_handle_struct* handle = nullptr;
-    AudioFileSource source;
-    int rate = 0;
-    int channels = 0;
-    std::int64_t frames = -1;
+    bool Rewind() { return Seek(0); }
 };
+
+// Opens the file and reads as far as its first frame, which gives the format. Null with the
+// reason in error when it cannot be decoded.
+std::unique_ptr<AudioFile> OpenAudioFile(const std::string& path, AudioFileError* error);

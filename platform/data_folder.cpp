@@ -1,5 +1,7 @@
 #include "platform/data_folder.h"
 
+#include "platform/system.h"
+
 #include <cstdlib>
 #include <filesystem>
 #include <mutex>
@@ -16,12 +18,6 @@ bool IsFolder(const std::string& path) {
     return !path.empty() && fs::is_directory(path, error);
 }
 
-std::string RunningExecutable() {
-    std::error_code error;
-    const fs::path executable = fs::read_symlink("/proc/self/exe", error);
-    return error ? std::string() : executable.string();
-}
-
 std::string CurrentFolder() {
     std::error_code error;
     const fs::path folder = fs::current_path(error);
@@ -30,25 +26,16 @@ std::string CurrentFolder() {
 
 } // namespace
 
-std::string InstalledDataFolder(const std::string& executable) {
-    if (executable.empty()) {
-        return "";
-    }
-    // <prefix>/bin/tuvoran and <prefix>/games/tuvoran share <prefix>/share.
-    const fs::path prefix = fs::path(executable).parent_path().parent_path();
-    return (prefix / "share" / "tuvoran" / "data").string();
-}
-
 DataFolder FindDataFolder(const char* environmentValue, const std::string& executable) {
     DataFolder found;
-    found.looked = "./data";
+    found.looked = CurrentDataFolderName();
     if (IsFolder("data")) {
         found.path = "data";
         return found;
     }
 
     const bool environmentSet = environmentValue != nullptr && environmentValue[0] != '\0';
-    found.looked += std::string(", $") + environmentName + " (" +
+    found.looked += ", " + VariableName(environmentName) + " (" +
                     (environmentSet ? environmentValue : "not set") + ")";
     if (environmentSet && IsFolder(environmentValue)) {
         found.path = environmentValue;

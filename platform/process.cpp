@@ -1,17 +1,13 @@
 #include "platform/backend.h"
-#include "platform/message_box_process.h"
 #include "platform/process_internal.h"
 #include "platform/random.h"
+#include "platform/system.h"
 #include "platform/window.h"
 #include "platform/window_records.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <atomic>
-#include <cerrno>
-#include <csignal>
 #include <cstring>
+#include <filesystem>
 #include <map>
 #include <string>
 
@@ -31,45 +27,13 @@ std::map<int, PlatformIcon> iconResources;
 std::string commandLine;
 std::string programName = "tuvoran";
 
+static_assert(std::atomic<int>::is_always_lock_free, "noted from signal handlers");
 std::atomic<int> pendingSignals{0};
-// Written by the handler, so that a wait on descriptors wakes for a signal on any thread.
-int signalPipe[2] = {-1, -1};
-
-// Set from the loading threads as well as the program's own.
 
 bool running = false; // inside RunPlatform, which the program's main calls
 
-void OnTerminationSignal(int /*signal*/) {
-    pendingSignals.fetch_add(1);
-    const int savedErrno = errno;
-    const char byte = 1;
-    // A full pipe already wakes the waiter.
-    [[maybe_unused]] const ssize_t written = write(signalPipe[1], &byte, 1);
-    errno = savedErrno;
-}
-
-void OpenSignalPipe() {
-    if (signalPipe[0] < 0 && pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) {
-        signalPipe[0] = signalPipe[1] = -1;
-    }
-}
-
-void InstallSignalHandlers() {
-    OpenSignalPipe();
-    struct sigaction action {};
-    action.sa_handler = OnTerminationSignal;
-    sigemptyset(&action.sa_mask);
-    // Calls that a signal interrupts go on: reading a picture must not fail because of one.
-    action.sa_flags = SA_RESTART;
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
-    // A closed terminal must not kill the show with the desktop's mode still changed.
-    sigaction(SIGHUP, &action, nullptr);
-}
-
 std::string BaseName(const char* path) {
-    const char* slash = std::strrchr(path, '/');
-    return slash != nullptr ? slash + 1 : path;
+    return std::filesystem::path(path).filename().string();
 }
 
 std::string JoinCommandLine(int argc, char** argv) {
@@ -111,8 +75,9 @@ const char* ProgramName() {
 }
 
 int RunPlatform(int argc, char** argv, Backend& backend, WinMainFunction winMain) {
-    if (InMessageBoxProcess()) {
-        return RunMessageBoxProcess(argc, argv, backend);
+    int helperExitCode = 0;
+    if (RunAsHelperProcess(argc, argv, backend, &helperExitCode)) {
+        return helperExitCode;
     }
     commandLine = JoinCommandLine(argc, argv);
     if (argc > 0 && argv[0][0] != '\0') {
@@ -120,13 +85,17 @@ int RunPlatform(int argc, char** argv, Backend& backend, WinMainFunction winMain
     }
     // A close asked for belongs to the run it was asked of.
     pendingSignals = 0;
-    InstallSignalHandlers();
+    RouteCloseRequests();
     SetBackend(&backend);
     running = true;
     const int result = winMain(GetModuleHandleA(nullptr), nullptr, commandLine.data(), SW_SHOW);
     running = false;
     SetBackend(nullptr);
     return result;
+}
+
+void NoteCloseRequest() {
+    pendingSignals.fetch_add(1);
 }
 
 bool TakeSignalCloseRequest() {
@@ -145,10 +114,6 @@ bool MainRunsPlatform() {
 
 bool SignalCloseRequested() {
     return pendingSignals.load() > 0;
-}
-
-int SignalWakeDescriptor() {
-    return signalPipe[0];
 }
 
 void ResetPlatformState() {

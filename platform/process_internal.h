@@ -9,15 +9,16 @@
 
 const IconImage* ImageOfIcon(HICON icon);
 
-// True once for each SIGINT, SIGTERM or SIGHUP received since the last call.
+// Counts one request from the system to end the program; safe in a signal handler and on any
+// thread.
+void NoteCloseRequest();
+// True once for each request noted since the last call.
 bool TakeSignalCloseRequest();
 // True inside RunPlatform: the executable, started again, runs the platform's start first.
 bool MainRunsPlatform();
 
-// True while a signal waits to be taken, without taking it.
+// True while a request waits to be taken, without taking it.
 bool SignalCloseRequested();
-// Becomes readable when a signal arrives; the reader drains it. -1 before the run starts.
-int SignalWakeDescriptor();
 
 // Back to the state at load, for a host that runs the program again in the same process: no
 // window classes, windows, contexts, messages, icon resources or advice, and the random

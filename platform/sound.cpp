@@ -1,108 +1,70 @@
 #include "platform/sound.h"
 
-#include "platform/backend.h"
+#include "platform/failure_advice.h"
 #include "platform/file_path.h"
-#include "platform/process_internal.h"
-#include "platform/sound_stream.h"
+#include "platform/sound_output.h"
 
-#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <memory>
 #include <mutex>
-#include <string>
 #include <vector>
+
+// A stream as the program holds it: what the output plays, and the program's end callback,
+// which the output's end may call from a thread of its own.
+class LibraryStream {
+public:
+    void SetOutput(std::unique_ptr<OutputStream> played) { output = std::move(played); }
+    OutputStream& Output() { return *output; }
+
+    void SetEndCallback(FSOUND_STREAMCALLBACK callback, void* userData) {
+        const std::lock_guard<std::mutex> lock(mutex);
+        endCallback = callback;
+        endUserData = userData;
+    }
+
+    static void EndHeard(void* user) {
+        auto* stream = static_cast<LibraryStream*>(user);
+        FSOUND_STREAMCALLBACK callback = nullptr;
+        void* userData = nullptr;
+        {
+            const std::lock_guard<std::mutex> lock(stream->mutex);
+            callback = stream->endCallback;
+            userData = stream->endUserData;
+        }
+        if (callback != nullptr) {
+            callback(stream, nullptr, 0, userData);
+        }
+    }
+
+private:
+    std::unique_ptr<OutputStream> output;
+    std::mutex mutex;
+    FSOUND_STREAMCALLBACK endCallback = nullptr;
+    void* endUserData = nullptr;
+};
 
 namespace {
 
-constexpr int deviceChannels = 2;
-
-// Written by the program's thread; a pull reads it, and its end callback may play again.
+// Written by the program's thread; an end callback may play again from the output's.
 struct SoundLibrary {
     bool initialised = false;
-    bool deviceMissing = false; // FSOUND_Init found no device
+    bool deviceMissing = false; // FSOUND_Init found no output
     int channels = 0;
-    Backend* backend = nullptr;
-    bool deviceOpen = false;
-    bool deviceLost = false; // the open device has gone
-    std::atomic<bool> deviceRunning{false};
-    AudioDevice device{};
-    std::string deviceAdvice;
-    std::vector<std::unique_ptr<SoundStream>> streams;
+    std::vector<std::unique_ptr<LibraryStream>> streams;
     std::atomic<int> playingChannel{FSOUND_FREE};
-
-    std::mutex playingMutex; // between a pull and a change of the stream it plays
-    SoundStream* playing = nullptr;
 };
 
 SoundLibrary library;
 std::atomic<int> lastError{FSOUND_ERR_NONE};
-thread_local bool insidePull = false;
 
 template <typename T>
 T Fail(int error, T result) {
     lastError = error;
     if (error == FSOUND_ERR_INIT) {
-        SetFailureAdvice(library.deviceAdvice);
+        SetFailureAdvice(PlatformSoundOutput().Advice());
     }
     return result;
-}
-
-void Pull(void* /*user*/, float* samples, int frames) {
-    insidePull = true;
-    const std::int64_t now = library.backend->AudioNanoseconds();
-    SoundStream* stream = nullptr;
-    bool ended = false;
-    {
-        const std::lock_guard<std::mutex> lock(library.playingMutex);
-        stream = library.playing;
-        if (stream != nullptr) {
-            ended = stream->Fill(samples, frames, now);
-        } else {
-            std::fill(samples,
-                      samples + static_cast<std::ptrdiff_t>(frames) * library.device.channels,
-                      0.0f);
-        }
-    }
-    if (ended) {
-        stream->CallEndCallback();
-    }
-    insidePull = false;
-}
-
-void Lost(void* /*user*/) {
-    const std::lock_guard<std::mutex> lock(library.playingMutex);
-    library.deviceLost = true;
-    if (library.playing != nullptr) {
-        library.playing->LoseDevice();
-    }
-}
-
-void SetPlaying(SoundStream* stream) {
-    const std::lock_guard<std::mutex> lock(library.playingMutex);
-    library.playing = stream;
-}
-
-void CloseDevice() {
-    if (library.deviceOpen) {
-        library.backend->CloseAudio();
-    }
-    library.deviceOpen = false;
-    library.deviceLost = false;
-    library.deviceRunning = false;
-    SetPlaying(nullptr);
-}
-
-bool OpenDevice(int rate, int channels) {
-    CloseDevice();
-    library.deviceAdvice.clear();
-    library.deviceOpen =
-        library.backend->OpenAudio({rate, channels, Pull, nullptr, Lost}, &library.device);
-    if (!library.deviceOpen) {
-        library.deviceAdvice =
-            NativeFailureAdvice("sound device", library.backend->FailureReason());
-    }
-    return library.deviceOpen;
 }
 
 bool Ready() {
@@ -112,20 +74,11 @@ bool Ready() {
     return true;
 }
 
-// A device in the stream's own format; reopened only when the format differs.
-bool DeviceFor(const SoundStream& stream) {
-    if (library.deviceOpen && library.device.rate == stream.Rate() &&
-        library.device.channels == stream.Channels()) {
-        return true;
-    }
-    if (insidePull) {
-        // The device cannot be closed from its own pull.
-        return Fail(FSOUND_ERR_PLAY, false);
-    }
-    return OpenDevice(stream.Rate(), stream.Channels()) || Fail(FSOUND_ERR_INIT, false);
-}
-
 } // namespace
+
+OutputStream& OutputOf(LibraryStream* stream) {
+    return stream->Output();
+}
 
 signed char FSOUND_SetOutput(int /*outputType*/) {
     if (library.initialised) {
@@ -141,8 +94,7 @@ signed char FSOUND_Init(int mixRate, int maxChannels, unsigned int /*flags*/) {
     if (mixRate <= 0 || maxChannels < 0) {
         return Fail<signed char>(FSOUND_ERR_INVALID_PARAM, FALSE);
     }
-    library.backend = &CurrentBackend();
-    if (!OpenDevice(mixRate, deviceChannels)) {
+    if (!PlatformSoundOutput().Open(mixRate)) {
         // The advice waits for the call whose failure the user is shown.
         library.deviceMissing = true;
         lastError = FSOUND_ERR_INIT;
@@ -155,14 +107,11 @@ signed char FSOUND_Init(int mixRate, int maxChannels, unsigned int /*flags*/) {
 }
 
 void FSOUND_Close() {
-    if (library.backend != nullptr) {
-        CloseDevice();
-    }
+    PlatformSoundOutput().Close();
     library.streams.clear();
     library.initialised = false;
     library.deviceMissing = false;
     library.channels = 0;
-    library.backend = nullptr;
     library.playingChannel = FSOUND_FREE;
     SetFailureAdvice("");
 }
@@ -179,8 +128,11 @@ FSOUND_STREAM* FSOUND_Stream_OpenFile(const char* fileName, unsigned int /*mode*
     if (fileName == nullptr) {
         return Fail<FSOUND_STREAM*>(FSOUND_ERR_INVALID_PARAM, nullptr);
     }
-    auto file = std::make_unique<AudioFile>();
-    switch (file->Open(NativePath(fileName))) {
+    auto stream = std::make_unique<LibraryStream>();
+    AudioFileError error = AudioFileError::None;
+    stream->SetOutput(PlatformSoundOutput().OpenStream(
+        NativePath(fileName), LibraryStream::EndHeard, stream.get(), &error));
+    switch (error) {
     case AudioFileError::None:
         break;
     case AudioFileError::NotFound:
@@ -190,7 +142,7 @@ FSOUND_STREAM* FSOUND_Stream_OpenFile(const char* fileName, unsigned int /*mode*
     case AudioFileError::Unreadable:
         return Fail<FSOUND_STREAM*>(FSOUND_ERR_FILE_BAD, nullptr);
     }
-    library.streams.push_back(std::make_unique<SoundStream>(std::move(file)));
+    library.streams.push_back(std::move(stream));
     return library.streams.back().get();
 }
 
@@ -215,27 +167,19 @@ int FSOUND_Stream_Play(int channel, FSOUND_STREAM* stream) {
     if (library.channels < 1) {
         return Fail(FSOUND_ERR_CHANNEL_ALLOC, -1);
     }
-    if (!DeviceFor(*stream)) {
-        return -1;
-    }
-    {
-        const std::lock_guard<std::mutex> lock(library.playingMutex);
-        stream->Start(library.device, library.backend->AudioNanoseconds(), library.deviceLost);
-        library.playing = stream;
-    }
-    if (!library.deviceRunning) {
-        library.backend->PauseAudio(false);
-        library.deviceRunning = true;
+    const int error = stream->Output().Play();
+    if (error != FSOUND_ERR_NONE) {
+        return Fail(error, -1);
     }
     library.playingChannel = channel == FSOUND_FREE ? 0 : channel;
     return library.playingChannel;
 }
 
 int FSOUND_Stream_GetTime(FSOUND_STREAM* stream) {
-    if (stream == nullptr || library.backend == nullptr) {
+    if (stream == nullptr || !library.initialised) {
         return Fail(FSOUND_ERR_INVALID_PARAM, 0);
     }
-    return static_cast<int>(std::floor(stream->PositionMs(library.backend->AudioNanoseconds())));
+    return static_cast<int>(std::floor(stream->Output().PositionMs()));
 }
 
 signed char FSOUND_SetPan(int channel, int pan) {

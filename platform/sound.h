@@ -7,8 +7,8 @@
 
 #include "platform/types.h"
 
-class SoundStream;
-using FSOUND_STREAM = SoundStream;
+class LibraryStream;
+using FSOUND_STREAM = LibraryStream;
 
 // Called once the stream's last sample has been heard; buffer is null and length 0. The
 // result, TRUE or FALSE, is not used.

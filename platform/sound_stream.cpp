@@ -4,9 +4,9 @@
 #include <cstring>
 #include <limits>
 
-SoundStream::SoundStream(std::unique_ptr<AudioFile> audioFile)
-    : file(std::move(audioFile)), rate(file->Rate()), channels(file->Channels()),
-      ring(static_cast<std::size_t>(ringCapacity) * channels), clock(rate, 0),
+SoundStream::SoundStream(std::unique_ptr<AudioFile> audioFile, StreamEndHeard ended, void* user)
+    : file(std::move(audioFile)), rate(file->Rate()), channels(file->Channels()), endHeard(ended),
+      endUser(user), ring(static_cast<std::size_t>(ringCapacity) * channels), clock(rate, 0),
       decoder([this] { Decode(); }) {}
 
 SoundStream::~SoundStream() {
@@ -17,12 +17,6 @@ SoundStream::~SoundStream() {
     decoderWake.notify_all();
     samplesReady.notify_all();
     decoder.join();
-}
-
-void SoundStream::SetEndCallback(FSOUND_STREAMCALLBACK callback, void* userData) {
-    const std::lock_guard<std::mutex> lock(mutex);
-    endCallback = callback;
-    endUserData = userData;
 }
 
 void SoundStream::Start(const AudioDevice& device, std::int64_t now, bool deviceLost) {
@@ -94,19 +88,6 @@ bool SoundStream::EndNewlyHeard() {
     return true;
 }
 
-void SoundStream::CallEndCallback() {
-    FSOUND_STREAMCALLBACK callback = nullptr;
-    void* userData = nullptr;
-    {
-        const std::lock_guard<std::mutex> lock(mutex);
-        callback = endCallback;
-        userData = endUserData;
-    }
-    if (callback != nullptr) {
-        callback(this, nullptr, 0, userData);
-    }
-}
-
 void SoundStream::LoseDevice() {
     const std::lock_guard<std::mutex> lock(mutex);
     if (playing && !clock.Detached()) {
@@ -130,7 +111,7 @@ double SoundStream::PositionMs(std::int64_t now) {
         ended = clock.Detached() && EndNewlyHeard();
     }
     if (ended) {
-        CallEndCallback();
+        ReportEnd();
     }
     return position;
 }

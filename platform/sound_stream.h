@@ -7,7 +7,7 @@
 #include "platform/audio_file.h"
 #include "platform/backend.h"
 #include "platform/playback_clock.h"
-#include "platform/sound.h"
+#include "platform/sound_output.h"
 
 #include <condition_variable>
 #include <cstdint>
@@ -18,8 +18,9 @@
 
 class SoundStream {
 public:
-    // Starts decoding at once, so that samples are ready when the stream plays.
-    explicit SoundStream(std::unique_ptr<AudioFile> file);
+    // Starts decoding at once, so that samples are ready when the stream plays. ended is told
+    // once per start when the whole stream has been heard.
+    SoundStream(std::unique_ptr<AudioFile> file, StreamEndHeard ended, void* user);
     ~SoundStream();
     SoundStream(const SoundStream&) = delete;
     SoundStream& operator=(const SoundStream&) = delete;
@@ -27,19 +28,18 @@ public:
     int Rate() const { return rate; }
     int Channels() const { return channels; }
 
-    void SetEndCallback(FSOUND_STREAMCALLBACK callback, void* userData);
     // Plays from the first sample on device at now; also from within the end callback.
     // deviceLost: the device is already known to be gone.
     void Start(const AudioDevice& device, std::int64_t now, bool deviceLost);
     // The device's pull at now. True when this pull has made the whole stream heard, once
-    // per start; the caller then calls CallEndCallback, holding no lock of its own.
+    // per start; the caller then calls ReportEnd, holding no lock of its own.
     bool Fill(float* samples, int frames, std::int64_t now);
-    void CallEndCallback();
+    void ReportEnd() const { endHeard(endUser); }
     // The device is gone: the position goes on by the clock from the last pull.
     void LoseDevice();
     // Milliseconds heard at now. Where the device no longer keeps time, because it is gone
     // or has stopped pulling, the position goes on by the clock, and the end is reported
-    // from here, calling the end callback, once.
+    // from here, once.
     double PositionMs(std::int64_t now);
 
 private:
@@ -57,6 +57,8 @@ private:
     const std::unique_ptr<AudioFile> file;
     const int rate;
     const int channels;
+    const StreamEndHeard endHeard;
+    void* const endUser;
 
     std::mutex mutex;
     std::condition_variable decoderWake;  // room in the buffer, a rewind, or the end
@@ -77,8 +79,6 @@ private:
     int latencyFrames = 0;
     std::int64_t framesTaken = 0; // music handed to the device since the start
     PlaybackClock clock;
-    FSOUND_STREAMCALLBACK endCallback = nullptr;
-    void* endUserData = nullptr;
 
     std::thread decoder;
 };

@@ -6,8 +6,8 @@
 namespace {
 
 constexpr int SYSTEM_FONT = 13;
-PlatformGdiObject guiFont{13};
-PlatformGdiObject systemFont{16};
+PlatformGdiObject guiFont{{DEFAULT_GUI_FONT, 13}};
+PlatformGdiObject systemFont{{SYSTEM_FONT, 16}};
 
 } // namespace
 
@@ -31,6 +31,6 @@ HGDIOBJ SelectObject(HDC dc, HGDIOBJ object) {
     return previous;
 }
 
-int SelectedFontHeight(HDC dc) {
-    return dc->font != nullptr ? dc->font->pixelHeight : systemFont.pixelHeight;
+const GlyphFont& SelectedFont(HDC dc) {
+    return dc->font != nullptr ? dc->font->font : systemFont.font;
 }

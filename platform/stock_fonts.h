@@ -1,12 +1,13 @@
 #pragma once
 
-// The stock fonts a device context can select, shared by every backend's bitmap font.
+// The stock fonts a device context can select, shared by every build's bitmap font.
 
+#include "platform/glyphs.h"
 #include "platform/types.h"
 
 struct PlatformGdiObject {
-    int pixelHeight;
+    GlyphFont font;
 };
 
-// The pixel height of the font selected into dc: the system font until another is selected.
-int SelectedFontHeight(HDC dc);
+// The font selected into dc: the system font until another is selected.
+const GlyphFont& SelectedFont(HDC dc);

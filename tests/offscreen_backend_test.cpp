@@ -90,14 +90,15 @@ private:
 };
 
 std::vector<float> Decode(const std::string& path) {
-    AudioFile file;
-    EXPECT_EQ(file.Open(path), AudioFileError::None);
+    AudioFileError error = AudioFileError::None;
+    const std::unique_ptr<AudioFile> file = OpenAudioFile(path, &error);
+    EXPECT_EQ(error, AudioFileError::None);
     std::vector<float> samples(1 << 16);
     std::vector<float> all;
-    for (int read = file.Read(samples.data(), 1 << 15); read > 0;
-         read = file.Read(samples.data(), 1 << 15)) {
+    for (int read = file->Read(samples.data(), 1 << 15); read > 0;
+         read = file->Read(samples.data(), 1 << 15)) {
         all.insert(all.end(), samples.begin(),
-                   samples.begin() + static_cast<std::ptrdiff_t>(read) * file.Channels());
+                   samples.begin() + static_cast<std::ptrdiff_t>(read) * file->Channels());
     }
     return all;
 }

@@ -1,7 +1,8 @@
 #include "platform/sdl/sdl_backend.h"
 
-#include "platform/message_box_process.h"
+#include "platform/live_backend.h"
 #include "platform/pixel_formats.h"
+#include "platform/posix/message_box_process.h"
 #include "platform/process.h"
 #include "platform/sdl/sdl_keys.h"
 #include "platform/window.h"
@@ -674,4 +675,8 @@ std::unique_ptr<Backend> CreateSdlBackend() {
 
 std::unique_ptr<Backend> CreateSdlBackend(const ViewOptions& view) {
     return std::make_unique<SdlBackend>(view);
+}
+
+std::unique_ptr<Backend> CreateLiveBackend(const ViewOptions& view) {
+    return CreateSdlBackend(view);
 }

@@ -5,11 +5,12 @@
 set(TUVORAN_SITE_DIR "${CMAKE_CURRENT_SOURCE_DIR}/build-web" CACHE PATH "Where the site goes")
 
 file(GLOB TUVORAN_WEB_SOURCES CONFIGURE_DEPENDS
-     app/*.cpp display/*.cpp gfx/*.cpp audio/*.cpp demo/*.cpp platform/*.cpp platform/web/*.cpp)
+     app/*.cpp display/*.cpp gfx/*.cpp audio/*.cpp demo/*.cpp platform/*.cpp platform/posix/*.cpp
+     platform/stb/*.cpp platform/web/*.cpp)
 list(FILTER TUVORAN_WEB_SOURCES EXCLUDE REGEX "_main\\.cpp$")
-# Replaced in the browser: the sound device and decoder by Web Audio, FreeType by the web font.
+# Replaced in the browser: the sound device and decoder by Web Audio.
 list(FILTER TUVORAN_WEB_SOURCES EXCLUDE REGEX
-     "platform/(sound|sound_stream|audio_file|playback_clock|font)\\.cpp$")
+     "platform/(sound_device|sound_stream|playback_clock)\\.cpp$")
 
 find_path(STB_INCLUDE_DIR stb_image.h PATHS /usr/include/stb REQUIRED NO_DEFAULT_PATH
           NO_CMAKE_FIND_ROOT_PATH)
@@ -17,7 +18,7 @@ find_path(STB_INCLUDE_DIR stb_image.h PATHS /usr/include/stb REQUIRED NO_DEFAULT
 add_library(tuvoran_core STATIC ${TUVORAN_WEB_SOURCES})
 target_compile_definitions(tuvoran_core PUBLIC TUVORAN_VERSION="${PROJECT_VERSION}")
 target_include_directories(tuvoran_core PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}
-                           ${CMAKE_CURRENT_SOURCE_DIR}/platform/web/include)
+                           ${CMAKE_CURRENT_SOURCE_DIR}/platform/stb/include)
 target_include_directories(tuvoran_core SYSTEM PRIVATE ${STB_INCLUDE_DIR})
 target_compile_options(tuvoran_core PRIVATE -O2)
 

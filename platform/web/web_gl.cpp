@@ -4,8 +4,7 @@
 // font, whose glyph lists draw as one texture that the browser's own text rendering fills.
 
 #include "platform/gl_context.h"
-#include "platform/stock_fonts.h"
-#include "platform/window_records.h"
+#include "platform/glyphs.h"
 
 #include <GL/gl.h>
 #include <emscripten.h>
@@ -286,15 +285,11 @@ void glCallLists(GLsizei count, GLenum type, const GLvoid* lists) {
 
 } // extern "C"
 
-BOOL wglUseFontBitmapsA(HDC dc, DWORD first, DWORD count, DWORD listBase) {
-    if (!IsDeviceContext(dc)) {
-        return FALSE;
-    }
-    const int pixelHeight = SelectedFontHeight(dc);
+bool CompileGlyphLists(const GlyphFont& font, unsigned first, unsigned count, unsigned listBase) {
     fonts.erase(
         std::remove_if(fonts.begin(), fonts.end(),
                        [listBase](const FontLists& lists) { return lists.listBase == listBase; }),
         fonts.end());
-    fonts.push_back({listBase, first, count, pixelHeight});
-    return TRUE;
+    fonts.push_back({listBase, first, count, font.pixelHeight});
+    return true;
 }

@@ -1,6 +1,6 @@
 #include "platform/web/web_page.h"
 
-#include "platform/web/web_image.h"
+#include "platform/stb/pictures_ahead.h"
 
 #include <dirent.h>
 #include <emscripten.h>

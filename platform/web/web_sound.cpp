@@ -1,28 +1,13 @@
-// The sound library's stream calls over the page's Web Audio: the browser decodes the music
-// file itself, and the play position is the audio context's clock less its output latency.
+// The sound output of the browser: the page's Web Audio decodes the music file itself, and
+// the play position is the audio context's clock less its output latency.
 
-#include "platform/file_path.h"
 #include "platform/sound.h"
+#include "platform/sound_output.h"
 
 #include <emscripten.h>
 
 #include <algorithm>
 #include <cmath>
-#include <memory>
-#include <vector>
-
-class SoundStream {
-public:
-    SoundStream(int buffer, double durationMs) : buffer(buffer), durationMs(durationMs) {}
-
-    const int buffer; // the page's decoded music
-    const double durationMs;
-    FSOUND_STREAMCALLBACK endCallback = nullptr;
-    void* endUserData = nullptr;
-    bool playing = false;
-    bool endReported = false;
-    int heardMs = 0;
-};
 
 namespace {
 
@@ -43,140 +28,91 @@ EM_JS(void, JsStopMusic, (), { Module.page.stopMusic(); });
 EM_JS(double, JsHeardMs, (), { return Module.page.heardMs(); });
 // clang-format on
 
-struct SoundLibrary {
-    bool initialised = false;
-    bool deviceMissing = false;
-    int channels = 0;
-    int playingChannel = FSOUND_FREE;
-    std::vector<std::unique_ptr<SoundStream>> streams;
+AudioFileError FileError(int code) {
+    switch (code) {
+    case FSOUND_ERR_FILE_NOTFOUND:
+        return AudioFileError::NotFound;
+    case FSOUND_ERR_FILE_FORMAT:
+        return AudioFileError::NotAudio;
+    default:
+        return AudioFileError::Unreadable;
+    }
+}
+
+class WebStream;
+
+// The page plays one buffer at a time.
+WebStream* playing = nullptr;
+
+class WebStream final : public OutputStream {
+public:
+    WebStream(int pageBuffer, double length, StreamEndHeard ended, void* user)
+        : buffer(pageBuffer), durationMs(length), endHeard(ended), endUser(user) {}
+
+    ~WebStream() override {
+        if (playing == this) {
+            playing = nullptr;
+        }
+    }
+
+    int Play() override {
+        JsPlayMusic(buffer);
+        playing = this;
+        endReported = false;
+        heardMs = 0.0;
+        return FSOUND_ERR_NONE;
+    }
+
+    // The end is reported here, on the program's thread, once the whole music has been heard.
+    double PositionMs() override {
+        if (playing != this) {
+            return heardMs;
+        }
+        const double heard = std::clamp(JsHeardMs(), 0.0, durationMs);
+        heardMs = std::max(heardMs, std::floor(heard));
+        if (heard >= durationMs && !endReported) {
+            endReported = true;
+            endHeard(endUser);
+        }
+        return heardMs;
+    }
+
+private:
+    const int buffer; // the page's decoded music
+    const double durationMs;
+    const StreamEndHeard endHeard;
+    void* const endUser;
+    bool endReported = false;
+    double heardMs = 0.0;
 };
 
-SoundLibrary library;
-int lastError = FSOUND_ERR_NONE;
+class WebOutput final : public SoundOutput {
+public:
+    bool Open(int /*mixRate*/) override { return JsAudioAvailable() != 0; }
 
-template <typename T>
-T Fail(int error, T result) {
-    lastError = error;
-    return result;
-}
-
-bool Ready() {
-    if (!library.initialised) {
-        return Fail(library.deviceMissing ? FSOUND_ERR_INIT : FSOUND_ERR_UNINITIALIZED, false);
+    void Close() override {
+        JsStopMusic();
+        playing = nullptr;
     }
-    return true;
-}
 
-void ReportEnd(SoundStream& stream) {
-    stream.endReported = true;
-    if (stream.endCallback != nullptr) {
-        stream.endCallback(&stream, nullptr, 0, stream.endUserData);
+    std::string Advice() const override { return ""; }
+
+    std::unique_ptr<OutputStream> OpenStream(const std::string& path, StreamEndHeard ended,
+                                             void* user, AudioFileError* error) override {
+        double durationMs = 0.0;
+        const int buffer = JsOpenMusic(path.c_str(), &durationMs);
+        if (buffer <= 0) {
+            *error = FileError(-buffer);
+            return nullptr;
+        }
+        *error = AudioFileError::None;
+        return std::make_unique<WebStream>(buffer, durationMs, ended, user);
     }
-}
+};
 
 } // namespace
 
-signed char FSOUND_SetOutput(int /*outputType*/) {
-    return library.initialised ? Fail<signed char>(FSOUND_ERR_BUSY, FALSE) : TRUE;
-}
-
-signed char FSOUND_Init(int mixRate, int maxChannels, unsigned int /*flags*/) {
-    if (library.initialised) {
-        return Fail<signed char>(FSOUND_ERR_BUSY, FALSE);
-    }
-    if (mixRate <= 0 || maxChannels < 0) {
-        return Fail<signed char>(FSOUND_ERR_INVALID_PARAM, FALSE);
-    }
-    if (JsAudioAvailable() == 0) {
-        library.deviceMissing = true;
-        return Fail<signed char>(FSOUND_ERR_INIT, FALSE);
-    }
-    library.initialised = true;
-    library.deviceMissing = false;
-    library.channels = maxChannels;
-    return TRUE;
-}
-
-void FSOUND_Close() {
-    JsStopMusic();
-    library = SoundLibrary{};
-}
-
-int FSOUND_GetError() {
-    return lastError;
-}
-
-FSOUND_STREAM* FSOUND_Stream_OpenFile(const char* fileName, unsigned int /*mode*/,
-                                      int /*memLength*/) {
-    if (!Ready()) {
-        return nullptr;
-    }
-    if (fileName == nullptr) {
-        return Fail<FSOUND_STREAM*>(FSOUND_ERR_INVALID_PARAM, nullptr);
-    }
-    double durationMs = 0.0;
-    const int buffer = JsOpenMusic(NativePath(fileName).c_str(), &durationMs);
-    if (buffer <= 0) {
-        return Fail<FSOUND_STREAM*>(-buffer, nullptr);
-    }
-    library.streams.push_back(std::make_unique<SoundStream>(buffer, durationMs));
-    return library.streams.back().get();
-}
-
-signed char FSOUND_Stream_SetEndCallback(FSOUND_STREAM* stream, FSOUND_STREAMCALLBACK callback,
-                                         void* userData) {
-    if (stream == nullptr) {
-        return Fail<signed char>(FSOUND_ERR_INVALID_PARAM, FALSE);
-    }
-    stream->endCallback = callback;
-    stream->endUserData = userData;
-    return TRUE;
-}
-
-int FSOUND_Stream_Play(int channel, FSOUND_STREAM* stream) {
-    if (!Ready()) {
-        return -1;
-    }
-    if (stream == nullptr ||
-        (channel != FSOUND_FREE && (channel < 0 || channel >= library.channels))) {
-        return Fail(FSOUND_ERR_INVALID_PARAM, -1);
-    }
-    if (library.channels < 1) {
-        return Fail(FSOUND_ERR_CHANNEL_ALLOC, -1);
-    }
-    for (const auto& other : library.streams) {
-        other->playing = false;
-    }
-    JsPlayMusic(stream->buffer);
-    stream->playing = true;
-    stream->endReported = false;
-    stream->heardMs = 0;
-    library.playingChannel = channel == FSOUND_FREE ? 0 : channel;
-    return library.playingChannel;
-}
-
-// The end is reported here, on the program's thread, once the whole music has been heard.
-int FSOUND_Stream_GetTime(FSOUND_STREAM* stream) {
-    if (stream == nullptr) {
-        return Fail(FSOUND_ERR_INVALID_PARAM, 0);
-    }
-    if (!stream->playing) {
-        return stream->heardMs;
-    }
-    const double heard = std::clamp(JsHeardMs(), 0.0, stream->durationMs);
-    stream->heardMs = std::max(stream->heardMs, static_cast<int>(std::floor(heard)));
-    if (heard >= stream->durationMs && !stream->endReported) {
-        ReportEnd(*stream);
-    }
-    return stream->heardMs;
-}
-
-signed char FSOUND_SetPan(int channel, int pan) {
-    if (!Ready()) {
-        return FALSE;
-    }
-    if (channel != library.playingChannel || channel == FSOUND_FREE || pan != FSOUND_STEREOPAN) {
-        return Fail<signed char>(FSOUND_ERR_INVALID_PARAM, FALSE);
-    }
-    return TRUE;
+SoundOutput& PlatformSoundOutput() {
+    static WebOutput output;
+    return output;
 }

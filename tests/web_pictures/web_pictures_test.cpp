@@ -4,7 +4,7 @@
 
 #include "gfx/decoded_picture.h"
 #include "gfx/image_file.h"
-#include "platform/web/web_image.h"
+#include "platform/stb/pictures_ahead.h"
 
 #include <GL/gl.h>
 #include <gtest/gtest.h>

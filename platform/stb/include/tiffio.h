@@ -1,6 +1,6 @@
 #pragma once
 
-// The browser build has no TIFF decoder whose messages could need quietening.
+// The stb_image stage has no TIFF decoder whose messages could need quietening.
 
 typedef void (*TIFFErrorHandler)(const char* module, const char* format, ...);
 

@@ -1,6 +1,7 @@
-// The image library's calls over stb_image, for the browser build.
+// The image library's calls over stb_image, for the builds where the library itself cannot be
+// built: the browser and Windows.
 
-#include "platform/web/web_image.h"
+#include "platform/stb/pictures_ahead.h"
 
 #include <FreeImage.h>
 
@@ -49,7 +50,7 @@ constexpr FormatName formatNames[] = {
     {"tif", FIF_TIFF},  {"tiff", FIF_TIFF},
 };
 
-// The formats stb_image reads; the others fail to load in the browser.
+// The formats stb_image reads; the others fail to load where this stage stands in.
 bool Decodable(FREE_IMAGE_FORMAT format) {
     return format == FIF_JPEG || format == FIF_PNG || format == FIF_BMP || format == FIF_TARGA ||
            format == FIF_PGM || format == FIF_PPM;

@@ -1,8 +1,8 @@
 #pragma once
 
-// The part of the image library's interface that the picture loading calls, for the browser
-// build, where the library itself cannot be built. Pictures decode with stb_image; bitmaps
-// are laid out as the library lays them out on a little-endian machine: rows from the
+// The part of the image library's interface that the picture loading calls, for the builds
+// where the library itself cannot be built (the browser, Windows). Pictures decode with stb_image;
+// bitmaps are laid out as the library lays them out on a little-endian machine: rows from the
 // bottom, each padded to 4 bytes, colour bytes in blue, green, red, alpha order.
 
 #include <cstdint>
@@ -99,7 +99,7 @@ BYTE* FreeImage_GetScanLine(FIBITMAP* dib, int scanline);
 FIBITMAP* FreeImage_ConvertTo24Bits(FIBITMAP* dib);
 FIBITMAP* FreeImage_ConvertTo32Bits(FIBITMAP* dib);
 FIBITMAP* FreeImage_ConvertToGreyscale(FIBITMAP* dib);
-// Neither is offered in the browser: both give null.
+// Neither is offered by this stage: both give null.
 FIBITMAP* FreeImage_ConvertTo16Bits555(FIBITMAP* dib);
 FIBITMAP* FreeImage_ColorQuantize(FIBITMAP* dib, FREE_IMAGE_QUANTIZE quantize);
 FIBITMAP* FreeImage_Rescale(FIBITMAP* dib, int dst_width, int dst_height, FREE_IMAGE_FILTER filter);

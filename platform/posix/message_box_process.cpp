@@ -1,7 +1,8 @@
-#include "platform/message_box_process.h"
+#include "platform/posix/message_box_process.h"
 
 #include "platform/argument_vector.h"
 #include "platform/backend.h"
+#include "platform/posix/posix_system.h"
 #include "platform/process_internal.h"
 
 #include <poll.h>
