@@ -409,7 +409,7 @@ public:
         upOutput = up.output;
     }
     ~MinimalRootLayer() {
-        RunCommand(Quoted(minimalRootScript) + " down " + Quoted(minimalRoot) + " " + Quoted(name));
+        Down();
         for (std::size_t i = 0; i < std::size(signals); ++i) {
             sigaction(signals[i], &previous[i], nullptr);
         }
@@ -418,6 +418,11 @@ public:
     MinimalRootLayer& operator=(const MinimalRootLayer&) = delete;
 
     bool Ready() const { return ready; }
+    // Unmounted and removed; again is harmless.
+    CommandResult Down() const {
+        return RunCommand(Quoted(minimalRootScript) + " down " + Quoted(minimalRoot) + " " +
+                          Quoted(name));
+    }
     const std::string& UpOutput() const { return upOutput; }
     // Where the root's / is on this system.
     std::string Path() const { return minimalRoot + "/runs/" + name + "/root"; }
@@ -522,6 +527,13 @@ TEST(ProgramInMinimalDebian, InstallsWithoutRecommendsRunsFromRootAndPurgesWitho
     }
     EXPECT_FALSE(fs::exists(root.Path() + "/usr/share/tuvoran"));
     EXPECT_FALSE(fs::exists(root.Path() + "/usr/share/doc/tuvoran"));
+
+    const CommandResult down = root.Down();
+    EXPECT_EQ(down.exitCode, 0) << down.output;
+    const CommandResult mounted =
+        RunCommand("grep -F ' " + minimalRoot + "/' /proc/self/mountinfo");
+    EXPECT_EQ(mounted.output, "") << "left mounted";
+    EXPECT_FALSE(fs::exists(root.Path()));
 }
 
 // Debian's own install and purge test: piuparts installs the package with its dependencies

@@ -219,7 +219,10 @@ public:
         }
     }
 
-    bool AcquireDeviceContext(NativeWindow* window) override { return window->window != nullptr; }
+    bool AcquireDeviceContext(NativeWindow* window) override {
+        SDL_ClearError();
+        return window->window != nullptr;
+    }
 
     bool ReleaseDeviceContext(NativeWindow* /*window*/) override { return true; }
 
