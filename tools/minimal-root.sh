@@ -63,10 +63,13 @@ make_root() {
     remove "$base"
     remove "$base.partial"
     mkdir -p "$folder/debootstrap-cache"
+    # Interrupted, it leaves nothing mounted; the next make starts again.
+    trap 'trap - EXIT; unmount_under "$base.partial"' EXIT
+    trap 'exit 130' INT TERM HUP
     echo "minimal-root.sh: making a minimal $suite root in $base"
     debootstrap --variant=minbase --cache-dir="$folder/debootstrap-cache" "$suite" \
         "$base.partial" "$mirror" >"$folder/debootstrap.log" 2>&1 ||
-        { unmount_under "$base.partial"; fail "debootstrap failed; see $folder/debootstrap.log"; }
+        fail "debootstrap failed; see $folder/debootstrap.log"
     cat >"$base.partial/etc/apt/sources.list" <<EOF
 deb $mirror $suite main
 deb $mirror $suite-updates main
@@ -80,9 +83,9 @@ EOF
     cp /etc/resolv.conf "$base.partial/etc/resolv.conf"
     mount -t proc proc "$base.partial/proc"
     (inside "$base.partial" "apt-get update -qq && apt-get dist-upgrade -y -qq && apt-get clean") \
-        >>"$folder/debootstrap.log" 2>&1 ||
-        { unmount_under "$base.partial"; fail "updating the root failed; see $folder/debootstrap.log"; }
+        >>"$folder/debootstrap.log" 2>&1 || fail "updating the root failed; see $folder/debootstrap.log"
     unmount_under "$base.partial"
+    trap - EXIT INT TERM HUP
     echo "$recipe" >"$base.partial/.tuvoran-recipe"
     mv "$base.partial" "$base"
 }
@@ -91,6 +94,9 @@ up() {
     [ -f "$folder/base/.tuvoran-recipe" ] || fail "no kept root in $folder (make it first)"
     layer=$folder/runs/$run
     remove "$folder/runs"
+    # A layer half up, by a failure or a signal, is taken down again.
+    trap 'trap - EXIT; remove "$layer"' EXIT
+    trap 'exit 130' INT TERM HUP
     mkdir -p "$layer/upper" "$layer/work" "$layer/root" "$folder/apt-archives/partial"
     # A copy where the kernel offers no overlay (a build folder on an overlay itself).
     if ! mount -t overlay overlay \
@@ -111,8 +117,9 @@ up() {
         mount --bind "$socket" "$root$socket"
     fi
     cp /etc/resolv.conf "$root/etc/resolv.conf"
-    (inside "$root" "apt-get update -qq") >"$layer/apt-update.log" 2>&1 ||
-        fail "apt-get update failed in the root; see $layer/apt-update.log"
+    (inside "$root" "apt-get update -qq") >"$folder/apt-update.log" 2>&1 ||
+        fail "apt-get update failed in the root; see $folder/apt-update.log"
+    trap - EXIT INT TERM HUP
 }
 
 # Replaces the shell with COMMAND run in the root at ROOT; "exec program" as COMMAND makes
