@@ -2,6 +2,7 @@
 // its own, and the device's pulls taking from the stream that plays.
 
 #include "platform/backend.h"
+#include "platform/failure_advice.h"
 #include "platform/sound.h"
 #include "platform/sound_output.h"
 #include "platform/sound_stream.h"
@@ -151,7 +152,10 @@ private:
     bool OpenDevice(int rate, int channels) {
         CloseDevice();
         advice.clear();
-        deviceOpen = backend->OpenAudio({rate, channels, Pull, this, Lost}, &device, &advice);
+        deviceOpen = backend->OpenAudio({rate, channels, Pull, this, Lost}, &device);
+        if (!deviceOpen) {
+            advice = NativeFailureAdvice("sound device", backend->FailureReason());
+        }
         return deviceOpen;
     }
 

@@ -202,6 +202,27 @@ TEST_F(CaptureProgram, AStartUpFailureIsReportedAsByTheLiveProgram) {
     EXPECT_TRUE(fs::is_empty(Path("stills")));
 }
 
+// What EGL and Mesa said follows the message: no driver could be loaded, or no EGL vendor
+// library is installed at all.
+TEST_F(CaptureProgram, AnOpenGLThatCannotStartGivesEglsReasonBelowTheMessage) {
+    fs::create_directories(Path("no-drivers"));
+    const std::pair<std::string, std::string> cases[] = {
+        {"LIBGL_DRIVERS_PATH=" + Path("no-drivers"),
+         "no GL context: eglInitialize: EGL_NOT_INITIALIZED (DRI2: "},
+        {"__EGL_VENDOR_LIBRARY_FILENAMES=" + Path("no-vendor.json"),
+         "no GL context: eglGetPlatformDisplay: EGL_BAD_PARAMETER\n"},
+    };
+    for (const auto& [environment, reason] : cases) {
+        const Result result = Capture({"--png", "stills", "--size", "64x48"}, {environment});
+        EXPECT_EQ(result.exitCode, 1) << environment;
+        // Mesa's loader writes its own warning first.
+        const std::string lines =
+            "tuvoran-capture: Can not create GL context\ntuvoran-capture: " + reason;
+        EXPECT_NE(result.errors.find(lines), std::string::npos) << result.errors;
+        EXPECT_TRUE(fs::is_empty(Path("stills")));
+    }
+}
+
 TEST_F(CaptureProgram, StillsShowWhatTheTimelineHasOnTheScreenAtTheirTimes) {
     const Result result =
         Capture({"--png", "stills", "--at", "0,20000,50000", "--size", "512x384", "--fps", "10"});

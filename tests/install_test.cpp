@@ -15,6 +15,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -249,16 +250,46 @@ TEST(ProgramInstall, MakeInstallWritesTheListedFilesAndUninstallTakesThemAllAway
     EXPECT_EQ(folders, (std::set<std::string>{"usr", "usr/local", "usr/local/bin"}));
 }
 
-// What the package holds (dpkg -L), files only.
-std::vector<std::string> PackageFiles() {
+// What the package holds, as `dpkg -L` lists it, files only; root is where the list's paths
+// lie on this system.
+std::vector<std::string> PackageFiles(const std::string& list, const std::string& root = "") {
     std::vector<std::string> files;
-    std::istringstream list(RunCommand("dpkg -L tuvoran").output);
-    for (std::string line; std::getline(list, line);) {
-        if (!line.empty() && line[0] == '/' && !fs::is_directory(line)) {
+    std::istringstream lines(list);
+    for (std::string line; std::getline(lines, line);) {
+        if (!line.empty() && line[0] == '/' && !fs::is_directory(root + line)) {
             files.push_back(line);
         }
     }
     return files;
+}
+
+// The Debian package of this build, made in folder; its path, or empty with cpack's output.
+std::string MakePackage(const std::string& folder, std::string* output) {
+    const auto start = std::chrono::steady_clock::now();
+    const CommandResult pack = RunCommand(
+        "cpack --config " + Quoted(buildFolder + "/CPackConfig.cmake") + " -B " + Quoted(folder));
+    std::string package = folder + "/tuvoran_" TUVORAN_VERSION "_amd64.deb";
+    if (pack.exitCode != 0 || !fs::exists(package)) {
+        *output = pack.output;
+        return "";
+    }
+    std::cout << "package: " << fs::file_size(package) << " bytes, made in " << SecondsSince(start)
+              << " s\n";
+    return package;
+}
+
+// Waits for the show's window, then presses Escape until the show has ended; its exit code.
+int EndShowWithEscape(ChildProcess& show) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (show.Running() && !WindowShown("Tuvoran") &&
+           std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    while (show.Running() && std::chrono::steady_clock::now() < deadline) {
+        PressKey("Escape");
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    }
+    return show.Wait(5000);
 }
 
 TEST(ProgramPackage, InstallsRunsFromRootAndPurgesWithoutATrace) {
@@ -275,26 +306,20 @@ TEST(ProgramPackage, InstallsRunsFromRootAndPurgesWithoutATrace) {
         << "/usr/share/tuvoran is there without the package: an install with PREFIX=/usr?";
 
     const TemporaryFolder scratch;
-    auto start = std::chrono::steady_clock::now();
-    const CommandResult pack =
-        RunCommand("cpack --config " + Quoted(buildFolder + "/CPackConfig.cmake") + " -B " +
-                   Quoted(scratch.Path()));
-    ASSERT_EQ(pack.exitCode, 0) << pack.output;
-    const std::string package = scratch.Path() + "/tuvoran_" TUVORAN_VERSION "_amd64.deb";
-    ASSERT_TRUE(fs::exists(package)) << pack.output;
-    std::cout << "package: " << fs::file_size(package) << " bytes, made in " << SecondsSince(start)
-              << " s\n";
+    std::string packOutput;
+    const std::string package = MakePackage(scratch.Path(), &packOutput);
+    ASSERT_NE(package, "") << packOutput;
 
     const CommandResult lint = RunCommand("lintian " + Quoted(package));
     EXPECT_EQ(lint.exitCode, 0) << lint.output;
     EXPECT_EQ(lint.output.find("E: "), std::string::npos) << lint.output;
     std::cout << "lintian:\n" << lint.output;
 
-    start = std::chrono::steady_clock::now();
+    const auto start = std::chrono::steady_clock::now();
     const CommandResult install = RunCommand("dpkg -i " + Quoted(package));
     ASSERT_EQ(install.exitCode, 0) << install.output;
     std::cout << "installed in " << SecondsSince(start) << " s\n";
-    const std::vector<std::string> files = PackageFiles();
+    const std::vector<std::string> files = PackageFiles(RunCommand("dpkg -L tuvoran").output);
     std::set<std::string> expected = ExpectedInstall("/usr");
     // Debian keeps the games of section games in /usr/games.
     expected.erase("/usr/bin/tuvoran");
@@ -311,16 +336,7 @@ TEST(ProgramPackage, InstallsRunsFromRootAndPurgesWithoutATrace) {
     EXPECT_NE(version.output.find(TUVORAN_VERSION), std::string::npos) << version.output;
 
     ChildProcess show({"/usr/games/tuvoran"}, {"TUVORAN_DATA="}, "/");
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (show.Running() && !WindowShown("Tuvoran") &&
-           std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
-    while (show.Running() && std::chrono::steady_clock::now() < deadline) {
-        PressKey("Escape");
-        std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    }
-    EXPECT_EQ(show.Wait(5000), 0) << show.ErrorOutput();
+    EXPECT_EQ(EndShowWithEscape(show), 0) << show.ErrorOutput();
     EXPECT_EQ(show.ErrorOutput(), "");
 
     const std::string stills = scratch.Path() + "/stills";
@@ -337,6 +353,216 @@ TEST(ProgramPackage, InstallsRunsFromRootAndPurgesWithoutATrace) {
     }
     EXPECT_FALSE(fs::exists("/usr/share/tuvoran"));
     EXPECT_FALSE(fs::exists("/usr/share/doc/tuvoran"));
+}
+
+// The kept minimal Debian root of tools/minimal-root.sh, in the build folder.
+const std::string minimalRoot = buildFolder + "/minimal-root";
+const std::string minimalRootScript = TUVORAN_SOURCE_DIR "/tools/minimal-root.sh";
+
+// Why the package cannot be tried in a minimal root here; empty when it can.
+std::string MinimalRootMissing() {
+    std::string why;
+    if (SkippedBuild(&why)) {
+        return why;
+    }
+    if (geteuid() != 0) {
+        return "making a root with debootstrap and mounting into it needs root";
+    }
+    if (RunCommand("command -v debootstrap && command -v chroot").exitCode != 0) {
+        return "debootstrap is not installed (tools/install-deps.sh test)";
+    }
+    return "";
+}
+
+// The kept root, made on the first run; false with the script's output when it cannot be.
+bool MakeMinimalRoot(std::string* output) {
+    const auto start = std::chrono::steady_clock::now();
+    const CommandResult made =
+        RunCommand(Quoted(minimalRootScript) + " make " + Quoted(minimalRoot));
+    *output = made.output;
+    std::cout << "minimal root ready in " << SecondsSince(start) << " s\n" << made.output;
+    return made.exitCode == 0;
+}
+
+// A throwaway layer over the kept root, taken down on every way out of the test: its end, a
+// failed assertion, and SIGINT, SIGTERM or SIGHUP. A test killed outright leaves it to the
+// next run, which takes it down first; what is mounted in it never leads a removal of the
+// build folder out of it.
+class MinimalRootLayer {
+public:
+    explicit MinimalRootLayer(const std::string& run) : name(run) {
+        downCommand = {minimalRootScript, "down", minimalRoot, name};
+        downArguments.clear();
+        for (std::string& argument : downCommand) {
+            downArguments.push_back(argument.data());
+        }
+        downArguments.push_back(nullptr);
+        struct sigaction takeDown {};
+        takeDown.sa_handler = TakeDownAndEnd;
+        sigemptyset(&takeDown.sa_mask);
+        for (std::size_t i = 0; i < std::size(signals); ++i) {
+            sigaction(signals[i], &takeDown, &previous[i]);
+        }
+        const CommandResult up = RunCommand(Quoted(minimalRootScript) + " up " +
+                                            Quoted(minimalRoot) + " " + Quoted(name));
+        ready = up.exitCode == 0;
+        upOutput = up.output;
+    }
+    ~MinimalRootLayer() {
+        Down();
+        for (std::size_t i = 0; i < std::size(signals); ++i) {
+            sigaction(signals[i], &previous[i], nullptr);
+        }
+    }
+    MinimalRootLayer(const MinimalRootLayer&) = delete;
+    MinimalRootLayer& operator=(const MinimalRootLayer&) = delete;
+
+    bool Ready() const { return ready; }
+    // Unmounted and removed; again is harmless.
+    CommandResult Down() const {
+        return RunCommand(Quoted(minimalRootScript) + " down " + Quoted(minimalRoot) + " " +
+                          Quoted(name));
+    }
+    const std::string& UpOutput() const { return upOutput; }
+    // Where the root's / is on this system.
+    std::string Path() const { return minimalRoot + "/runs/" + name + "/root"; }
+    // The command line that runs command from / in the root (with no single quote in it).
+    std::vector<std::string> Inside(const std::string& command) const {
+        return {minimalRootScript, "in", minimalRoot, name, command};
+    }
+    // Run with this test's environment, less the variables named in unset.
+    CommandResult Run(const std::string& command,
+                      const std::vector<std::string>& unset = {}) const {
+        std::string line = "env";
+        for (const std::string& name : unset) {
+            line += " -u " + name;
+        }
+        for (const std::string& argument : Inside(command)) {
+            line += " " + Quoted(argument);
+        }
+        return RunCommand(line);
+    }
+
+private:
+    static void TakeDownAndEnd(int signal) {
+        const pid_t child = fork();
+        if (child == 0) {
+            execv(downArguments[0], downArguments.data());
+            _exit(127);
+        }
+        if (child > 0) {
+            int status = 0;
+            waitpid(child, &status, 0);
+        }
+        struct sigaction standard {};
+        standard.sa_handler = SIG_DFL;
+        sigaction(signal, &standard, nullptr);
+        raise(signal);
+    }
+
+    static constexpr int signals[] = {SIGINT, SIGTERM, SIGHUP};
+    // Made before the handler can run: it only reads them.
+    static inline std::vector<std::string> downCommand;
+    static inline std::vector<char*> downArguments;
+    std::string name;
+    struct sigaction previous[std::size(signals)]{};
+    bool ready = false;
+    std::string upOutput;
+};
+
+// As a user on a bare server or in a container installs it: apt's default rule of servers,
+// no recommendations, into a minimal Debian 12; both programs then work from /, and a purge
+// leaves nothing of the package.
+TEST(ProgramInMinimalDebian, InstallsWithoutRecommendsRunsFromRootAndPurgesWithoutATrace) {
+    const std::string missing = MinimalRootMissing();
+    if (!missing.empty()) {
+        GTEST_SKIP() << missing;
+    }
+    const TemporaryFolder scratch;
+    std::string output;
+    const std::string package = MakePackage(scratch.Path(), &output);
+    ASSERT_NE(package, "") << output;
+    ASSERT_TRUE(MakeMinimalRoot(&output)) << output;
+    auto start = std::chrono::steady_clock::now();
+    const MinimalRootLayer root("package-test");
+    ASSERT_TRUE(root.Ready()) << root.UpOutput();
+    std::cout << "layer up in " << SecondsSince(start) << " s\n";
+
+    fs::copy_file(package, root.Path() + "/tmp/tuvoran.deb");
+    start = std::chrono::steady_clock::now();
+    const CommandResult install =
+        root.Run("apt-get install -y -q --no-install-recommends /tmp/tuvoran.deb");
+    ASSERT_EQ(install.exitCode, 0) << install.output;
+    std::cout << "installed with its dependencies in " << SecondsSince(start) << " s\n";
+    EXPECT_NE(root.Run("dpkg -s ffmpeg").exitCode, 0) << "a recommendation was installed";
+    const std::vector<std::string> files =
+        PackageFiles(root.Run("dpkg -L tuvoran").output, root.Path());
+    EXPECT_GT(files.size(), 30u);
+
+    ChildProcess show(root.Inside("exec tuvoran"), {}, "/");
+    EXPECT_EQ(EndShowWithEscape(show), 0) << show.ErrorOutput();
+    EXPECT_EQ(show.ErrorOutput(), "");
+
+    // The capture draws without a display server.
+    const CommandResult capture = root.Run(
+        "exec tuvoran-capture --png /tmp/stills --at 20000 --size 320x240 --quiet", {"DISPLAY"});
+    EXPECT_EQ(capture.exitCode, 0) << capture.output;
+    FIBITMAP* still =
+        FreeImage_Load(FIF_PNG, (root.Path() + "/tmp/stills/at-20000.png").c_str(), PNG_DEFAULT);
+    ASSERT_NE(still, nullptr);
+    EXPECT_EQ(FreeImage_GetWidth(still), 320u);
+    FreeImage_Unload(still);
+
+    // No sound device in a container: the message, and below it why, in the sound library's
+    // own words, before which ALSA may write its own lines.
+    const CommandResult silent = root.Run("exec tuvoran", {"SDL_AUDIODRIVER"});
+    EXPECT_EQ(silent.exitCode, 1) << silent.output;
+    const std::string message = "tuvoran: Error initializing output device.\n";
+    const std::size_t at = silent.output.find(message);
+    ASSERT_NE(at, std::string::npos) << silent.output;
+    EXPECT_EQ(silent.output.compare(at + message.size(), 26, "tuvoran: no sound device: "), 0)
+        << silent.output;
+
+    start = std::chrono::steady_clock::now();
+    const CommandResult purge = root.Run("apt-get purge -y -q tuvoran");
+    EXPECT_EQ(purge.exitCode, 0) << purge.output;
+    std::cout << "purged in " << SecondsSince(start) << " s\n";
+    EXPECT_NE(root.Run("dpkg -s tuvoran").exitCode, 0);
+    for (const std::string& file : files) {
+        EXPECT_FALSE(fs::exists(fs::symlink_status(root.Path() + file))) << file;
+    }
+    EXPECT_FALSE(fs::exists(root.Path() + "/usr/share/tuvoran"));
+    EXPECT_FALSE(fs::exists(root.Path() + "/usr/share/doc/tuvoran"));
+
+    const CommandResult down = root.Down();
+    EXPECT_EQ(down.exitCode, 0) << down.output;
+    const CommandResult mounted =
+        RunCommand("grep -F ' " + minimalRoot + "/' /proc/self/mountinfo");
+    EXPECT_EQ(mounted.output, "") << "left mounted";
+    EXPECT_FALSE(fs::exists(root.Path()));
+}
+
+// Debian's own install and purge test: piuparts installs the package with its dependencies
+// into a copy of the same root, purges it, and finds no file left or changed that should not be.
+TEST(ProgramInMinimalDebian, PassesPiupartsInstallAndPurgeTest) {
+    const std::string missing = MinimalRootMissing();
+    if (!missing.empty()) {
+        GTEST_SKIP() << missing;
+    }
+    if (RunCommand("command -v piuparts").exitCode != 0) {
+        GTEST_SKIP() << "piuparts is not installed (tools/install-deps.sh test)";
+    }
+    const TemporaryFolder scratch;
+    std::string output;
+    const std::string package = MakePackage(scratch.Path(), &output);
+    ASSERT_NE(package, "") << output;
+    ASSERT_TRUE(MakeMinimalRoot(&output)) << output;
+    const auto start = std::chrono::steady_clock::now();
+    const CommandResult piuparts = RunCommand(Quoted(minimalRootScript) + " piuparts " +
+                                              Quoted(minimalRoot) + " " + Quoted(package));
+    std::cout << "piuparts in " << SecondsSince(start) << " s:\n" << piuparts.output;
+    EXPECT_EQ(piuparts.exitCode, 0) << piuparts.output;
+    EXPECT_NE(piuparts.output.find("PASS: All tests."), std::string::npos) << piuparts.output;
 }
 
 } // namespace

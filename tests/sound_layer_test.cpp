@@ -128,7 +128,8 @@ TEST_F(SoundLayerTest, NoOutputDeviceFailsTheMusicWithAdviceForTheUser) {
     ::testing::internal::CaptureStderr();
     ShowErrorText();
     EXPECT_EQ(::testing::internal::GetCapturedStderr(),
-              "tuvoran: Error initializing output device.\ntuvoran: Connect a loudspeaker.\n");
+              "tuvoran: Error initializing output device.\n"
+              "tuvoran: no sound device: OpenAudio refused\n");
 }
 
 TEST_F(SoundLayerTest, PlaybackThatCannotStartLeavesTheMusicEnded) {

@@ -150,11 +150,11 @@ public:
     bool ShowMessageBox(const char* caption, const char* text) override {
         return live.ShowMessageBox(caption, text);
     }
-    bool OpenAudio(const AudioRequest& request, AudioDevice* opened, std::string* advice) override {
+    bool OpenAudio(const AudioRequest& request, AudioDevice* opened) override {
         Mark("audio device asked");
         inner = request;
         const bool ready =
-            live.OpenAudio({request.rate, request.channels, Pull, this, Lost}, opened, advice);
+            live.OpenAudio({request.rate, request.channels, Pull, this, Lost}, opened);
         audioRate = opened->rate;
         latencyFrames = opened->latencyFrames;
         Mark("audio device open");
@@ -168,6 +168,7 @@ public:
     }
     void CloseAudio() override { live.CloseAudio(); }
     std::int64_t AudioNanoseconds() override { return live.AudioNanoseconds(); }
+    std::string FailureReason() override { return live.FailureReason(); }
 
     bool Write(const char* path, std::int64_t started) const {
         std::FILE* file = std::fopen(path, "w");

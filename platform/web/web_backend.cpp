@@ -224,8 +224,7 @@ public:
     }
 
     // The music plays through the page's Web Audio, not through a sample device.
-    bool OpenAudio(const AudioRequest& /*request*/, AudioDevice* /*opened*/,
-                   std::string* /*advice*/) override {
+    bool OpenAudio(const AudioRequest& /*request*/, AudioDevice* /*opened*/) override {
         return false;
     }
     void PauseAudio(bool /*paused*/) override {}
@@ -239,6 +238,10 @@ public:
     }
 
     ShowMoment Moment() const { return moment; }
+
+    // The browser writes why WebGL did not start to its own console; emscripten's SDL keeps
+    // no text of it.
+    std::string FailureReason() override { return {}; }
 
 private:
     const double startMs;
