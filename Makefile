@@ -144,6 +144,9 @@ format:
 tidy: $(BUILD)/CMakeCache.txt
 	run-clang-tidy -quiet -p $(BUILD) $$(git ls-files '*.cpp')
 
+# A minimal Debian root that a killed package test left mounted is taken down first.
 clean:
+	@if grep -qs " $(CURDIR)/$(BUILD)/minimal-root/" /proc/self/mountinfo; then \
+		tools/minimal-root.sh down $(BUILD)/minimal-root; fi
 	rm -rf $(BUILD) $(BUILD_ASAN) $(BUILD_RELEASE) $(BUILD_FUZZ) $(BUILD_PACKAGE) $(BUILD_WASM) build-web \
 		$(BUILD_WINDOWS)

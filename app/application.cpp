@@ -81,7 +81,7 @@ int ParseDisplayMode(const char* commandLine, int* width, int* height, int* bits
 
 Application::Application()
     : keys{}, icon(nullptr), cursor(nullptr), timerPeriod(1), frameDelta(0.0), timeScale(0.1),
-      lastTime(0), display(nullptr) {
+      lastTime(0), display(nullptr), seekRequest(-1) {
     g_instance = GetModuleHandleA(nullptr);
     CopyWindowText(g_windowTitle, projectName);
     CopyWindowText(g_windowClassName, "Zarvel Project Class");
@@ -149,6 +149,11 @@ LRESULT Application::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
             return 0;
         }
         break;
+    case WM_APP_SEEK:
+        if (application != nullptr && lParam >= 0 && lParam <= INT_MAX) {
+            application->seekRequest = static_cast<int>(lParam);
+        }
+        return 0;
     default:
         break;
     }
@@ -177,6 +182,21 @@ void Application::TickFrameClock() {
     const DWORD elapsed = now - lastTime;
     lastTime = now;
     frameDelta = static_cast<double>(elapsed) * timeScale;
+}
+
+void Application::RestoreFrameClock(const FrameClock& clock) {
+    frameDelta = clock.frameDelta;
+    lastTime = clock.lastTime;
+}
+
+void Application::RestartFrameClock() {
+    RestoreFrameClock({0.0, timeGetTime()});
+}
+
+int Application::TakeSeekRequest() {
+    const int asked = seekRequest;
+    seekRequest = -1;
+    return asked;
 }
 
 int Application::ParseCommandLine(int* width, int* height, int* bits) const {

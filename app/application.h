@@ -38,6 +38,18 @@ public:
     // Milliseconds of the last frame x 0.1; 0 until the first tick.
     double FrameDelta() const { return frameDelta; }
 
+    // The frame clock, for a show run again from its start or held on one frame.
+    struct FrameClock {
+        double frameDelta;
+        DWORD lastTime;
+    };
+    FrameClock SaveFrameClock() const { return {frameDelta, lastTime}; }
+    void RestoreFrameClock(const FrameClock& clock);
+    // As at construction: frameDelta 0 until the next tick, which measures from now.
+    void RestartFrameClock();
+    // The music time that the window was last asked to show (WM_APP_SEEK), once; else -1.
+    int TakeSeekRequest();
+
 private:
     void OnKeyDown(WPARAM key, LPARAM flags);
 
@@ -49,4 +61,5 @@ private:
     double timeScale;
     DWORD lastTime;
     GLDisplay* display;
+    int seekRequest;
 };

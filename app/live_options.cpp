@@ -3,6 +3,8 @@
 #include "app/option_values.h"
 #include "platform/data_folder.h"
 
+#include <climits>
+
 namespace {
 
 bool LooksLikeSize(const std::string& text) {
@@ -61,16 +63,34 @@ ParsedLiveOptions ParseLiveOptions(const std::vector<std::string>& arguments) {
             options.view.windowed = true;
             continue;
         }
-        const bool flag =
-            name == "--keep-aspect" || name == "--help" || name == "-h" || name == "--version";
+        if (name == "--at") {
+            // Anything after it is its value, "-5" included, so that a mistake is named.
+            std::string time = value;
+            if (!inlineValue) {
+                if (i + 1 == arguments.size()) {
+                    return fail("--at needs a value");
+                }
+                time = arguments[++i];
+            }
+            if (!ReadNumber(time, 0, INT_MAX, &options.controls.startMs)) {
+                return fail("bad value '" + time +
+                            "' for --at: give milliseconds from 0 to the music's length");
+            }
+            continue;
+        }
+        const bool flag = name == "--keep-aspect" || name == "--pause" || name == "--loop" ||
+                          name == "--help" || name == "-h" || name == "--version";
         if (!flag) {
             return fail("unknown option '" + name + "'");
         }
         if (inlineValue) {
             return fail(name + " takes no value");
         }
-        if (name == "--keep-aspect") {
-            options.view.keepAspect = true;
+        if (name == "--keep-aspect" || name == "--pause" || name == "--loop") {
+            bool& set = name == "--keep-aspect" ? options.view.keepAspect
+                        : name == "--pause"     ? options.controls.paused
+                                                : options.controls.loop;
+            set = true;
             continue;
         }
         // Answered at once, whatever follows.
@@ -82,7 +102,8 @@ ParsedLiveOptions ParseLiveOptions(const std::vector<std::string>& arguments) {
 
 std::string LiveUsage(const std::string& programName) {
     return "Usage: " + programName +
-           " [--window[=WxH]] [--keep-aspect] [WIDTH HEIGHT BITS]\n"
+           " [--window[=WxH]] [--keep-aspect] [--at MS] [--pause] [--loop]"
+           " [WIDTH HEIGHT BITS]\n"
            "\n"
            "Plays the show full screen in the display mode WIDTH x HEIGHT with BITS colour\n"
            "bits (all three, or the defaults 640 480 32) and ends with the music.\n"
@@ -93,12 +114,21 @@ std::string LiveUsage(const std::string& programName) {
            "                  mode of full screen, which F11 switches to.\n"
            "  --keep-aspect   in full screen on a screen of another shape than 4:3, keep\n"
            "                  the show's shape with black bars instead of stretching it\n"
+           "  --at MS         start MS milliseconds into the music, on the frame that\n"
+           "                  tuvoran-capture draws there\n"
+           "  --pause         start paused, silent, on the first frame, until Space\n"
+           "  --loop          when the music ends, play the show again from its start,\n"
+           "                  until Escape\n"
            "  -h, --help      this text\n"
            "  --version       the program's version\n"
            "\n"
            "Keys:\n"
            "  Escape            end the show\n"
-           "  F                 show or hide the frame rate\n"
+           "  Space             pause or resume\n"
+           "  Left, Right       5 seconds back or on\n"
+           "  Home              back to the start\n"
+           "  F                 show or hide the frame rate (and the music's position\n"
+           "                    while paused)\n"
            "  F11, Alt+Enter    switch between window and full screen\n"
            "  Alt+F4            close the window, which ends the show\n"
            "\n" +

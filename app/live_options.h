@@ -3,6 +3,7 @@
 // The live program's command line: its options, and the show's own arguments (the display
 // mode) passed through untouched in their order, wherever the options stand among them.
 
+#include "app/show_controls.h"
 #include "platform/view.h"
 
 #include <string>
@@ -10,6 +11,7 @@
 
 struct LiveOptions {
     ViewOptions view;
+    ShowControlOptions controls;
     std::vector<std::string> showArguments;
     bool help = false;
     bool version = false;

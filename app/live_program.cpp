@@ -2,12 +2,15 @@
 
 #include "app/live_options.h"
 #include "platform/argument_vector.h"
+#include "platform/audio_file.h"
 #include "platform/console.h"
+#include "platform/file_path.h"
 #include "platform/live_backend.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -21,19 +24,37 @@ std::string ProgramFileName(const char* argv0) {
     return name.empty() ? "tuvoran" : name;
 }
 
+// The length the file declares, which its header gives at once; -1 when it gives none, or
+// the file cannot be read (the show then says why).
+int DeclaredLengthMs(const char* musicPath) {
+    AudioFileError error = AudioFileError::None;
+    const std::unique_ptr<AudioFile> file = OpenAudioFile(NativePath(musicPath), &error);
+    if (file == nullptr || file->Frames() < 0) {
+        return -1;
+    }
+    return static_cast<int>(file->Frames() * 1000 / file->Rate());
+}
+
+std::string StartBeyondTheMusic(const ShowControlOptions& controls, const char* musicPath) {
+    if (controls.startMs == 0) {
+        return "";
+    }
+    const int lengthMs = DeclaredLengthMs(musicPath);
+    if (lengthMs < 0 || ShowHasFrameAt(controls.startMs, lengthMs, controls.framesPerSecond)) {
+        return "";
+    }
+    return "bad value '" + std::to_string(controls.startMs) + "' for --at: the music ends at " +
+           std::to_string(lengthMs) + " ms";
+}
+
 } // namespace
 
-int RunLiveProgram(int argc, char** argv, WinMainFunction winMain) {
+int RunLiveProgram(int argc, char** argv, WinMainFunction winMain, const char* musicPath) {
     ConnectStartingConsole();
     const char* argv0 = argc > 0 ? argv[0] : nullptr;
     const std::string program = ProgramFileName(argv0);
     const ParsedLiveOptions parsed =
         ParseLiveOptions(std::vector<std::string>(argv + std::min(argc, 1), argv + argc));
-    if (!parsed.error.empty()) {
-        std::fprintf(stderr, "%s: %s\n%s", program.c_str(), parsed.error.c_str(),
-                     LiveUsage(program).c_str());
-        return exitUsage;
-    }
     const LiveOptions& options = parsed.options;
     if (options.help) {
         std::fputs(LiveUsage(program).c_str(), stdout);
@@ -43,6 +64,14 @@ int RunLiveProgram(int argc, char** argv, WinMainFunction winMain) {
         std::fputs(LiveVersion().c_str(), stdout);
         return 0;
     }
+    const std::string error =
+        parsed.error.empty() ? StartBeyondTheMusic(options.controls, musicPath) : parsed.error;
+    if (!error.empty()) {
+        std::fprintf(stderr, "%s: %s\n%s", program.c_str(), error.c_str(),
+                     LiveUsage(program).c_str());
+        return exitUsage;
+    }
+    SetShowControlOptions(options.controls);
 
     // The show reads its display mode from a command line without the options.
     std::vector<std::string> showLine{argv0 != nullptr ? argv0 : program};

@@ -7,4 +7,5 @@
 
 // Returns the process's exit code: 0 for --help and --version, 2 for a command line that
 // was not understood (the usage then goes to standard error), else what winMain returns.
-int RunLiveProgram(int argc, char** argv, WinMainFunction winMain);
+// musicPath: the show's music, whose length bounds --at.
+int RunLiveProgram(int argc, char** argv, WinMainFunction winMain, const char* musicPath);

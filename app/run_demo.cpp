@@ -3,6 +3,7 @@
 #include "app/application.h"
 #include "app/error_text.h"
 #include "app/program_icon.h"
+#include "app/show_controls.h"
 #include "audio/music_stream.h"
 #include "demo/scene.h"
 #include "demo/timeline.h"
@@ -53,9 +54,11 @@ int RunDemo() {
     }
     SetTimelineValues(values);
     Show show{*display, application, scene, swarms, values};
+    ShowControls controls(show, application, music, GetShowControlOptions());
 
     int quit = 0;
     while (quit == 0) {
+        controls.BeginFrame();
         display->Clear();
         const int t = music.GetTime();
         DrawTimeline(show, t);
@@ -64,7 +67,7 @@ int RunDemo() {
         const int escapeDown = application.IsKeyDown(escapeKey);
         const int windowClosed = display->EndFrame();
         const int musicEnded = music.HasEnded();
-        quit = escapeDown | windowClosed | musicEnded;
+        quit = escapeDown | windowClosed | controls.EndFrame(t, musicEnded);
     }
 
     swarms.FreeParticles();

@@ -2,5 +2,5 @@
 #include "app/run_demo.h"
 
 int main(int argc, char** argv) {
-    return RunLiveProgram(argc, argv, WinMain);
+    return RunLiveProgram(argc, argv, WinMain, musicPath);
 }

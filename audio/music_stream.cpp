@@ -42,7 +42,7 @@ const char* SoundErrorText(int code) {
     return errorTexts[static_cast<std::size_t>(code)];
 }
 
-MusicStream::MusicStream() : loop(false), ended(false), stream(nullptr) {
+MusicStream::MusicStream() : loop(false), ended(false), stream(nullptr), channel(FSOUND_FREE) {
     FSOUND_SetOutput(FSOUND_OUTPUT_DSOUND);
     FSOUND_Init(mixRate, mixChannels, 0);
 }
@@ -60,7 +60,7 @@ int MusicStream::Play(const char* path, bool loopFlag) {
         return 1;
     }
     FSOUND_Stream_SetEndCallback(stream, OnStreamEnd, this);
-    const int channel = FSOUND_Stream_Play(FSOUND_FREE, stream);
+    channel = FSOUND_Stream_Play(FSOUND_FREE, stream);
     if (channel == -1) {
         SetErrorText(SoundErrorText(FSOUND_GetError()));
         ended = true;
@@ -76,6 +76,27 @@ int MusicStream::GetTime() const {
 
 int MusicStream::HasEnded() const {
     return ended ? 1 : 0;
+}
+
+void MusicStream::SetPaused(bool paused) {
+    FSOUND_SetPaused(channel, paused ? TRUE : FALSE);
+}
+
+int MusicStream::IsPaused() const {
+    return FSOUND_GetPaused(channel) != FALSE ? 1 : 0;
+}
+
+// The sound layer reports no end of the pass before once the time has moved.
+int MusicStream::SetTime(int ms) {
+    if (FSOUND_Stream_SetTime(stream, ms) == FALSE) {
+        return 1;
+    }
+    ended = false;
+    return 0;
+}
+
+int MusicStream::GetLength() const {
+    return FSOUND_Stream_GetLengthMs(stream);
 }
 
 signed char MusicStream::OnStreamEnd(FSOUND_STREAM* stream, void* /*buffer*/, int /*length*/,

@@ -27,6 +27,16 @@ public:
     // 1 once the music has played to its end, or failed to start.
     int HasEnded() const;
 
+    // The makers' controls, only after Play returned 0. Paused, the position stands and
+    // nothing is heard; resumed, the music plays on from there.
+    void SetPaused(bool paused);
+    int IsPaused() const;
+    // The music goes on from ms, 0 to its length, as a pass that has not ended; paused, it
+    // stays paused there. 0 when it has moved; 1 for a time it does not have.
+    int SetTime(int ms);
+    // Milliseconds, as the file declares them; 0 when it does not.
+    int GetLength() const;
+
     static signed char OnStreamEnd(FSOUND_STREAM* stream, void* buffer, int length, void* userData);
 
 private:
@@ -34,4 +44,5 @@ private:
     std::atomic<bool> loop;
     std::atomic<bool> ended;
     FSOUND_STREAM* stream;
+    int channel;
 };

@@ -32,16 +32,17 @@ public:
 
     explicit WatchedDevice(Backend& liveBackend) : live(liveBackend), pulls(1 << 17) {}
 
-    bool OpenAudio(const AudioRequest& request, AudioDevice* opened, std::string* advice) override {
+    bool OpenAudio(const AudioRequest& request, AudioDevice* opened) override {
         inner = request;
         const bool ready =
-            live.OpenAudio({request.rate, request.channels, Pull, this, Lost}, opened, advice);
+            live.OpenAudio({request.rate, request.channels, Pull, this, Lost}, opened);
         device = *opened;
         return ready;
     }
     void PauseAudio(bool paused) override { live.PauseAudio(paused); }
     void CloseAudio() override { live.CloseAudio(); }
     std::int64_t AudioNanoseconds() override { return live.AudioNanoseconds(); }
+    std::string FailureReason() override { return live.FailureReason(); }
 
     void Watch(FSOUND_STREAM* watched) { stream = watched; }
     int LatencyFrames() const { return device.latencyFrames; }

@@ -14,17 +14,6 @@
 
 namespace {
 
-// The sizes of the show's pictures; only the arithmetic of placement reads them here.
-void GiveSizes(Scene& scene, Swarms& swarms) {
-    for (Sprite* sprite :
-         {&scene.metronomoideSprite, &scene.ovrinSprite, &scene.negdegSprite, &scene.codeSprite,
-          &scene.kurneSprite, &scene.dospeSprite, &scene.fraluSprite, &scene.tuvoranSprite,
-          &swarms.cubeSwarm.sprite, &swarms.particleSwarm.sprite, &swarms.raySwarm.sprite}) {
-        sprite->width = 256;
-        sprite->height = 64;
-    }
-}
-
 struct FrameCost {
     double medianMs;
     double worstMs;

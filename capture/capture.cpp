@@ -1,5 +1,6 @@
 #include "capture/capture.h"
 
+#include "app/show_controls.h"
 #include "capture/capture_options.h"
 #include "capture/picture_writer.h"
 #include "capture/progress.h"
@@ -42,7 +43,7 @@ public:
     Capture(const CaptureOptions& captureOptions, CaptureOutput& captureOutput,
             std::int64_t showFrameCount)
         : options(captureOptions), output(captureOutput), clock(captureOptions.fps),
-          showFrames(showFrameCount) {
+          showFrames(showFrameCount), firstFrame(clock.FrameAtOrAfter(captureOptions.from)) {
         if (options.until >= 0) {
             lastFrame = clock.FrameAtOrAfter(options.until);
         }
@@ -55,10 +56,11 @@ public:
             }
             lastFrame = lastFrame == unknown ? lastStill : std::min(lastFrame, lastStill);
         }
-        expectedFrames = lastFrame == unknown ? showFrames : lastFrame + 1;
-        if (showFrames != unknown && expectedFrames != unknown) {
-            expectedFrames = std::min(expectedFrames, showFrames);
+        std::int64_t end = lastFrame == unknown ? showFrames : lastFrame + 1;
+        if (showFrames != unknown && end != unknown) {
+            end = std::min(end, showFrames);
         }
+        expectedFrames = end == unknown ? unknown : end - firstFrame;
         progress = std::make_unique<ProgressBar>(!options.quiet && isatty(STDERR_FILENO) == 1,
                                                  std::max<std::int64_t>(expectedFrames, 0));
     }
@@ -90,7 +92,7 @@ public:
     }
 
     bool FrameDone(std::int64_t index) override {
-        framesDone = index + 1;
+        framesDone = index + 1 - firstFrame;
         lastTimeMs = static_cast<std::int64_t>(clock.MillisecondsAt(index));
         progress->Update(framesDone);
         return !output.Failed() && (lastFrame == unknown || index < lastFrame);
@@ -101,6 +103,7 @@ public:
     std::int64_t FramesWritten() const { return framesWritten; }
     std::int64_t LastTimeMs() const { return lastTimeMs; }
     std::int64_t ExpectedFrames() const { return expectedFrames; }
+    std::int64_t FirstFrame() const { return firstFrame; }
     bool Complete() const { return expectedFrames == unknown || framesDone >= expectedFrames; }
 
     // The times asked for with --at whose frame never came.
@@ -121,6 +124,7 @@ private:
     CaptureOutput& output;
     const VirtualClock clock;
     const std::int64_t showFrames;
+    const std::int64_t firstFrame;
     std::int64_t lastFrame = unknown; // the capture stops after it
     std::int64_t expectedFrames = unknown;
     std::map<std::int64_t, std::vector<std::string>> stills;
@@ -157,6 +161,15 @@ public:
             std::fputs(CaptureVersion().c_str(), stdout);
             return exitDone;
         }
+        const VirtualClock clock(options.fps);
+        const std::int64_t showFrames = ShowFrameCount(musicPath, options.fps);
+        if (showFrames != unknown && clock.FrameAtOrAfter(options.from) >= showFrames) {
+            Say("bad value '" + std::to_string(options.from) +
+                "' for --from: the show's last frame is at " +
+                TimeText(clock.MillisecondsAt(showFrames - 1)));
+            std::fprintf(stderr, "Try '%s --help'.\n", program.c_str());
+            return exitUsage;
+        }
         if (!PrepareOutput(options)) {
             return exitFailed;
         }
@@ -167,8 +180,7 @@ public:
         } else {
             output = std::make_unique<PictureWriter>(options.pngFolder);
         }
-
-        Capture capture(options, *output, ShowFrameCount(musicPath, options.fps));
+        Capture capture(options, *output, showFrames);
         const auto start = std::chrono::steady_clock::now();
         const int shown = Show(argv[0], options, capture, winMain);
         capture.ClearProgress();
@@ -239,7 +251,11 @@ private:
         char* argv[] = {arguments[0].data(), arguments[1].data(), arguments[2].data(),
                         arguments[3].data(), nullptr};
         const std::unique_ptr<Backend> backend =
-            CreateOffscreenBackend(options.fps, capture, options.keepAspect);
+            CreateOffscreenBackend(options.fps, capture, options.keepAspect, capture.FirstFrame());
+        ShowControlOptions controls;
+        controls.startMs = options.from;
+        controls.framesPerSecond = options.fps;
+        SetShowControlOptions(controls);
         return RunPlatform(4, argv, *backend, winMain);
     }
 

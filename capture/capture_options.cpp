@@ -29,7 +29,7 @@ bool ReadTimes(const std::string& text, std::vector<int>* times) {
 
 bool TakesValue(const std::string& name) {
     return name == "--size" || name == "--fps" || name == "--out" || name == "--png" ||
-           name == "--at" || name == "--until";
+           name == "--at" || name == "--from" || name == "--until";
 }
 
 // Checks that hold between options, once all are read.
@@ -45,6 +45,14 @@ std::string Conflicts(const CaptureOptions& options, bool outGiven) {
             return "--at " + std::to_string(time) + " lies after --until " +
                    std::to_string(options.until);
         }
+        if (time < options.from) {
+            return "--at " + std::to_string(time) + " lies before --from " +
+                   std::to_string(options.from);
+        }
+    }
+    if (options.until >= 0 && options.until < options.from) {
+        return "--until " + std::to_string(options.until) + " lies before --from " +
+               std::to_string(options.from);
     }
     if (options.pngFolder.empty() && (options.width % 2 != 0 || options.height % 2 != 0)) {
         return "a video needs an even width and height (--size)";
@@ -122,7 +130,8 @@ ParsedCaptureOptions ParseCaptureOptions(const std::vector<std::string>& argumen
             if (!ReadTimes(value, &options.at)) {
                 return fail(bad + "give milliseconds, separated by commas");
             }
-        } else if (!ReadNumber(value, 0, INT_MAX, &options.until)) {
+        } else if (!ReadNumber(value, 0, INT_MAX,
+                               name == "--from" ? &options.from : &options.until)) {
             return fail(bad + "give milliseconds");
         }
     }
@@ -138,8 +147,8 @@ ParsedCaptureOptions ParseCaptureOptions(const std::vector<std::string>& argumen
 
 std::string CaptureUsage(const std::string& programName) {
     return "Usage: " + programName +
-           " [--size WxH] [--fps N] [--out FILE] [--png DIR] [--at MS[,MS...]] [--until MS]"
-           " [--keep-aspect] [--quiet]\n"
+           " [--size WxH] [--fps N] [--out FILE] [--png DIR] [--at MS[,MS...]] [--from MS]"
+           " [--until MS] [--keep-aspect] [--quiet]\n"
            "\n"
            "Plays the show offscreen on a virtual clock and records every frame.\n"
            "\n"
@@ -151,6 +160,8 @@ std::string CaptureUsage(const std::string& programName) {
            "  --png DIR      frame-NNNNNN.png and music.wav in DIR instead of a video\n"
            "  --at MS,...    with --png: only the first frame at or after each time,\n"
            "                 as at-MS.png; the capture ends after the last of them\n"
+           "  --from MS      start with the first frame at or after MS, the same frame\n"
+           "                 and music as the whole capture's, numbered as there\n"
            "  --until MS     end after the first frame at or after MS\n"
            "                 (default: where the show ends, with the music)\n"
            "  --keep-aspect  keep the show's 4:3 shape in a --size of another shape,\n"

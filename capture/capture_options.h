@@ -12,6 +12,7 @@ struct CaptureOptions {
     std::string out; // the video file; empty with pngFolder
     std::string pngFolder;
     std::vector<int> at; // milliseconds, as given
+    int from = 0;        // milliseconds: the capture starts with the first frame at or after
     int until = -1;      // milliseconds; -1: to the end of the show
     bool quiet = false;
     bool keepAspect = false; // the canvas's 4:3 shape with black bars in a --size of another

@@ -33,11 +33,14 @@ void GridLayer::Draw(GLDisplay& display, Mesh& mesh, int t, double frameDelta, f
     if (mesh.Capacity() < triangles) {
         return;
     }
-    ComputePoints(t, gridWeight);
-    FillMesh(mesh);
-    mesh.positionX = mesh.positionY = mesh.positionZ = 0.0f;
-    mesh.rotationX = mesh.rotationY = mesh.rotationZ = 0.0f;
-    display.DrawMesh(mesh);
+    // A lattice that nobody sees is not built: only its weight carries to later frames.
+    if (display.IsDrawing()) {
+        ComputePoints(t, gridWeight);
+        FillMesh(mesh);
+        mesh.positionX = mesh.positionY = mesh.positionZ = 0.0f;
+        mesh.rotationX = mesh.rotationY = mesh.rotationZ = 0.0f;
+        display.DrawMesh(mesh);
+    }
     gridWeight = gridWeight < 1.0f ? Step(gridWeight, 0.001 * frameDelta) : 1.0f;
 }
 

@@ -7,11 +7,20 @@
 #include <cstdio>
 #include <cstring>
 
+// While drawing is suspended the frame services do nothing at all, so that frames run for
+// their state alone cost no driver time, also where OpenGL calls without a current context
+// are not free (the browser's emulation).
 void GLDisplay::Clear() {
+    if (suspended) {
+        return;
+    }
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 }
 
 void GLDisplay::Begin2D(float canvasWidth, float canvasHeight) {
+    if (suspended) {
+        return;
+    }
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     glOrtho(0.0, canvasWidth, 0.0, canvasHeight, -1.0, 10.0);
@@ -76,8 +85,20 @@ void GLDisplay::DrawFpsOverlay() {
     std::snprintf(text, sizeof(text), "FPS = %2.1f", fpsShown);
     glColor3f(1.0f, 1.0f, 1.0f);
     DrawString(0.0f, 20.0f, text);
+    if (overlayNote[0] != '\0') {
+        DrawString(0.0f, 40.0f, overlayNote);
+    }
     if (elapsed > 1000) {
         fpsStartTime = now;
         fpsStartFrame = frameCount - 1;
     }
+}
+
+void GLDisplay::SetOverlayNote(const char* note) {
+    std::snprintf(overlayNote, sizeof(overlayNote), "%s", note);
+}
+
+void GLDisplay::RestartFrameRate() {
+    fpsStartTime = timeGetTime();
+    fpsStartFrame = frameCount;
 }

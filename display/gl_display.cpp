@@ -53,7 +53,8 @@ void SetInitialRenderState(int width, int height) {
 GLDisplay::GLDisplay()
     : width(0), height(0), owner(nullptr), showFps(false), fpsStartTime(0), frameCount(0),
       fpsStartFrame(0), stencilBits(0), depthBits(16), viewWidth(0), viewHeight(0), dc(nullptr),
-      window(nullptr), isOpen(false), glContext(nullptr), fullscreen(false), fpsShown(0.0) {}
+      window(nullptr), isOpen(false), glContext(nullptr), fullscreen(false),
+      fpsShown(0.0), overlayNote{}, suspended(false) {}
 
 GLDisplay::~GLDisplay() {
     Close();
@@ -139,6 +140,18 @@ int GLDisplay::Open(int newWidth, int newHeight, int bits, bool newFullscreen) {
     SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
     wglUseFontBitmapsA(dc, 0, 255, fontListBase);
     return 0;
+}
+
+void GLDisplay::SuspendDrawing() {
+    if (isOpen && !suspended) {
+        suspended = wglMakeCurrent(nullptr, nullptr) != FALSE;
+    }
+}
+
+void GLDisplay::ResumeDrawing() {
+    if (isOpen && suspended) {
+        suspended = wglMakeCurrent(dc, glContext) == FALSE;
+    }
 }
 
 int GLDisplay::Close() {

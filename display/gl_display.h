@@ -36,6 +36,17 @@ public:
     void SetOwner(Application* application) { owner = application; }
     void ToggleFpsOverlay() { showFps = !showFps; }
     bool IsOpen() const { return isOpen; }
+    // A second line under the frame rate, while the overlay shows; empty for none.
+    void SetOverlayNote(const char* note);
+    // The frame rate measured afresh from now, after the timer has leapt or stood still.
+    void RestartFrameRate();
+
+    // For frames run only for the state they leave: with drawing suspended the context is
+    // not current, so that OpenGL calls do nothing and cost next to nothing.
+    void SuspendDrawing();
+    void ResumeDrawing();
+    // False while drawing is suspended: what is drawn then need not be made at all.
+    bool IsDrawing() const { return !suspended; }
 
 private:
     int Release();
@@ -58,4 +69,6 @@ private:
     HGLRC glContext;
     bool fullscreen;
     double fpsShown; // the rate last shown, kept while no millisecond has passed
+    char overlayNote[64];
+    bool suspended;
 };

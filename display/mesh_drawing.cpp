@@ -16,7 +16,7 @@ float Degrees(float radians) {
 // The modelview is replaced, the pixel-centre offset of Begin2D included, and left holding
 // the mesh's transform: position + Rx * Ry * Rz * (scale * (vertex - origin)).
 void GLDisplay::DrawMesh(const Mesh& mesh) {
-    if (mesh.TriangleCount() == 0) {
+    if (mesh.TriangleCount() == 0 || suspended) {
         return;
     }
     glMatrixMode(GL_MODELVIEW);

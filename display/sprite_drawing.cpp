@@ -17,7 +17,7 @@ struct Corner {
 // The sprite's texture stays bound and its colour current, as later layers expect. A sprite
 // whose picture never loaded has no texture and draws nothing, leaving both untouched.
 void GLDisplay::DrawSprite(const Sprite& sprite, float x, float y) {
-    if (sprite.texture == 0) {
+    if (sprite.texture == 0 || suspended) {
         return;
     }
     const double left = -static_cast<double>(sprite.pivotX) * sprite.scaleX;

@@ -1,5 +1,7 @@
 #include "platform/backend.h"
 
+#include "platform/failure_advice.h"
+
 #include <cstdio>
 #include <cstdlib>
 
@@ -17,4 +19,8 @@ Backend& CurrentBackend() {
         std::abort();
     }
     return *current;
+}
+
+void AdviseBackendFailure(const std::string& part) {
+    SetFailureAdvice(NativeFailureAdvice(part, CurrentBackend().FailureReason()));
 }

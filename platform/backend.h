@@ -39,7 +39,8 @@ struct PixelFormat {
     int stencilBits;
 };
 
-enum class NativeEventType { KeyDown, KeyUp, CloseRequest };
+// Seek: the backend's own control for the show's position was used (the web page's).
+enum class NativeEventType { KeyDown, KeyUp, CloseRequest, Seek };
 
 struct NativeEvent {
     NativeEventType type;
@@ -47,6 +48,7 @@ struct NativeEvent {
     int virtualKey; // key events: the platform's virtual-key code
     bool altDown;
     bool repeat;
+    int milliseconds = 0; // Seek: the music time to show
 };
 
 // Fills frames frames of interleaved 32-bit float samples at the device's rate and channels.
@@ -111,16 +113,23 @@ public:
 
     // One audio output device at a time, opened paused at the requested rate and channels.
     // The backend calls request.pull whenever the device takes samples, on a thread of its
-    // own or on the program's. False when no device can be opened; advice then tells the
-    // user, where the backend knows, what to do about it.
-    virtual bool OpenAudio(const AudioRequest& request, AudioDevice* opened,
-                           std::string* advice) = 0;
+    // own or on the program's. False when no device can be opened.
+    virtual bool OpenAudio(const AudioRequest& request, AudioDevice* opened) = 0;
     virtual void PauseAudio(bool paused) = 0;
     // No pull is running or will run once this returns.
     virtual void CloseAudio() = 0;
     // Nanoseconds of the monotonic clock that the device's pulls keep time with.
     virtual std::int64_t AudioNanoseconds() = 0;
+
+    // Why the last call that failed failed, in the native system's own words (its error
+    // text, an error's name, what the driver said), so that the user learns what is missing;
+    // empty where the backend cannot tell. Asked right after a call returned its failure.
+    virtual std::string FailureReason() = 0;
 };
 
 void SetBackend(Backend* backend);
 Backend& CurrentBackend();
+
+// After a call of the current backend failed: its reason becomes the line below the message
+// that the program shows for the failure, as the part that could not start.
+void AdviseBackendFailure(const std::string& part);

@@ -7,3 +7,8 @@
 
 void SetFailureAdvice(const std::string& advice);
 std::string TakeFailureAdvice();
+
+// The line for a part of the platform that could not start (a window, a GL context, a
+// display mode, the sound device), from the native system's reason: "no window: <reason>".
+// Empty when the native system gave no reason.
+std::string NativeFailureAdvice(const std::string& part, const std::string& reason);

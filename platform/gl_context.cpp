@@ -49,6 +49,7 @@ BOOL SetPixelFormat(HDC dc, int format, const PIXELFORMATDESCRIPTOR* /*descripto
         return FALSE;
     }
     if (!CurrentBackend().SetPixelFormat(dc->window->native, format)) {
+        AdviseBackendFailure("pixel format");
         return FALSE;
     }
     dc->pixelFormat = format;
@@ -69,6 +70,7 @@ HGLRC wglCreateContext(HDC dc) {
     }
     NativeContext* native = CurrentBackend().CreateContext(dc->window->native);
     if (native == nullptr) {
+        AdviseBackendFailure("GL context");
         return nullptr;
     }
     contexts.push_back(std::make_unique<PlatformGLContext>());
@@ -88,6 +90,7 @@ BOOL wglMakeCurrent(HDC dc, HGLRC context) {
         return FALSE;
     }
     if (!CurrentBackend().MakeCurrent(dc->window->native, context->native)) {
+        AdviseBackendFailure("current GL context");
         return FALSE;
     }
     currentContext = context;

@@ -49,6 +49,9 @@ void Translate(const NativeEvent& event) {
     case NativeEventType::CloseRequest:
         Post(window, WM_SYSCOMMAND, SC_CLOSE, 0);
         break;
+    case NativeEventType::Seek:
+        Post(window, WM_APP_SEEK, 0, static_cast<LPARAM>(event.milliseconds));
+        break;
     }
 }
 
@@ -105,6 +108,16 @@ BOOL GetMessageA(MSG* message, HWND /*window*/, UINT /*filterMin*/, UINT /*filte
     *message = queue.front();
     queue.pop_front();
     return message->message == WM_QUIT ? FALSE : TRUE;
+}
+
+DWORD MsgWaitForMultipleObjects(DWORD count, const void* const* /*handles*/, BOOL /*waitAll*/,
+                                DWORD milliseconds, DWORD /*wakeMask*/) {
+    Pump();
+    if (queue.empty()) {
+        CurrentBackend().WaitEvent(static_cast<int>(milliseconds));
+        Pump();
+    }
+    return queue.empty() ? WAIT_TIMEOUT : WAIT_OBJECT_0 + count;
 }
 
 BOOL TranslateMessage(const MSG* message) {

@@ -125,6 +125,7 @@ void ResetPlatformState() {
     TakeFailureAdvice();
     pendingSignals = 0;
     SeedRandomNumbers(1);
+    ResetTimer();
 }
 
 HMODULE GetModuleHandleA(const char* moduleName) {

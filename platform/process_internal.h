@@ -19,3 +19,5 @@ bool MainRunsPlatform();
 // window classes, windows, contexts, messages, icon resources or advice, and the random
 // numbers from their start.
 void ResetPlatformState();
+// The timer as at load: never frozen, showing the backend's clock.
+void ResetTimer();

@@ -4,6 +4,7 @@
 #include "platform/file_path.h"
 #include "platform/sound_output.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <memory>
@@ -53,6 +54,7 @@ struct SoundLibrary {
     int channels = 0;
     std::vector<std::unique_ptr<LibraryStream>> streams;
     std::atomic<int> playingChannel{FSOUND_FREE};
+    std::atomic<LibraryStream*> playingStream{nullptr};
 };
 
 SoundLibrary library;
@@ -72,6 +74,18 @@ bool Ready() {
         return Fail(library.deviceMissing ? FSOUND_ERR_INIT : FSOUND_ERR_UNINITIALIZED, false);
     }
     return true;
+}
+
+// The stream that plays on channel, or null with the error.
+LibraryStream* PlayingOn(int channel) {
+    if (!Ready()) {
+        return nullptr;
+    }
+    LibraryStream* stream = library.playingStream;
+    if (channel == FSOUND_FREE || channel != library.playingChannel || stream == nullptr) {
+        return Fail<LibraryStream*>(FSOUND_ERR_INVALID_PARAM, nullptr);
+    }
+    return stream;
 }
 
 } // namespace
@@ -113,6 +127,7 @@ void FSOUND_Close() {
     library.deviceMissing = false;
     library.channels = 0;
     library.playingChannel = FSOUND_FREE;
+    library.playingStream = nullptr;
     SetFailureAdvice("");
 }
 
@@ -171,6 +186,7 @@ int FSOUND_Stream_Play(int channel, FSOUND_STREAM* stream) {
     if (error != FSOUND_ERR_NONE) {
         return Fail(error, -1);
     }
+    library.playingStream = stream;
     library.playingChannel = channel == FSOUND_FREE ? 0 : channel;
     return library.playingChannel;
 }
@@ -180,6 +196,42 @@ int FSOUND_Stream_GetTime(FSOUND_STREAM* stream) {
         return Fail(FSOUND_ERR_INVALID_PARAM, 0);
     }
     return static_cast<int>(std::floor(stream->Output().PositionMs()));
+}
+
+signed char FSOUND_Stream_SetTime(FSOUND_STREAM* stream, int ms) {
+    if (!Ready()) {
+        return FALSE;
+    }
+    if (stream == nullptr || stream != library.playingStream || ms < 0) {
+        return Fail<signed char>(FSOUND_ERR_INVALID_PARAM, FALSE);
+    }
+    const double length = stream->Output().LengthMs();
+    if (length >= 0.0 && ms > length) {
+        return Fail<signed char>(FSOUND_ERR_INVALID_PARAM, FALSE);
+    }
+    stream->Output().Seek(ms);
+    return TRUE;
+}
+
+int FSOUND_Stream_GetLengthMs(FSOUND_STREAM* stream) {
+    if (stream == nullptr || !library.initialised) {
+        return Fail(FSOUND_ERR_INVALID_PARAM, 0);
+    }
+    return static_cast<int>(std::max(0.0, std::floor(stream->Output().LengthMs())));
+}
+
+signed char FSOUND_SetPaused(int channel, signed char paused) {
+    LibraryStream* stream = PlayingOn(channel);
+    if (stream == nullptr) {
+        return FALSE;
+    }
+    stream->Output().SetPaused(paused != FALSE);
+    return TRUE;
+}
+
+signed char FSOUND_GetPaused(int channel) {
+    LibraryStream* stream = PlayingOn(channel);
+    return stream != nullptr && stream->Output().Paused() ? TRUE : FALSE;
 }
 
 signed char FSOUND_SetPan(int channel, int pan) {

@@ -52,7 +52,22 @@ signed char FSOUND_Stream_SetEndCallback(FSOUND_STREAM* stream, FSOUND_STREAMCAL
                                          void* userData);
 // Plays the stream from its start, also when it played before. The channel, or -1.
 int FSOUND_Stream_Play(int channel, FSOUND_STREAM* stream);
-// Milliseconds of the stream heard since it started playing.
+// Milliseconds of the stream heard, from its start: it grows as the music is heard, stands
+// while the stream is paused, and goes back only when FSOUND_Stream_SetTime puts it back.
 int FSOUND_Stream_GetTime(FSOUND_STREAM* stream);
+// Moves the stream that plays to ms from its start, 0 to its length: the position is ms at
+// once, paused or not, and the music plays on from there as a new pass, whose end is called
+// again. FALSE with FSOUND_ERR_INVALID_PARAM for a stream that is not the one playing or a
+// time outside its length.
+signed char FSOUND_Stream_SetTime(FSOUND_STREAM* stream, int ms);
+// The length as the file declares it, in milliseconds; 0 when it declares none.
+int FSOUND_Stream_GetLengthMs(FSOUND_STREAM* stream);
+// Pauses (TRUE) or resumes (FALSE) what plays on channel: paused, its position stands and
+// nothing is heard; resumed, it plays on from there. A new FSOUND_Stream_Play plays unpaused.
+// FALSE with FSOUND_ERR_INVALID_PARAM for a channel that plays nothing.
+signed char FSOUND_SetPaused(int channel, signed char paused);
+// TRUE while what plays on channel is paused; FALSE, with FSOUND_ERR_INVALID_PARAM for a
+// channel that plays nothing.
+signed char FSOUND_GetPaused(int channel);
 // Only FSOUND_STEREOPAN is offered.
 signed char FSOUND_SetPan(int channel, int pan);

@@ -2,6 +2,7 @@
 // its own, and the device's pulls taking from the stream that plays.
 
 #include "platform/backend.h"
+#include "platform/failure_advice.h"
 #include "platform/sound.h"
 #include "platform/sound_output.h"
 #include "platform/sound_stream.h"
@@ -24,6 +25,13 @@ public:
 
     int Play() override;
     double PositionMs() override;
+    void SetPaused(bool paused) override;
+    bool Paused() override { return stream.Paused(); }
+    void Seek(int ms) override;
+    double LengthMs() override {
+        const std::int64_t frames = stream.LengthFrames();
+        return frames < 0 ? -1.0 : static_cast<double>(frames) * 1000.0 / stream.Rate();
+    }
 
     SoundStream& Stream() { return stream; }
 
@@ -78,6 +86,21 @@ public:
         return backend != nullptr ? stream.PositionMs(backend->AudioNanoseconds()) : 0.0;
     }
 
+    // Once these return, no pull reports an end from before them.
+    void SetPaused(SoundStream& stream, bool paused) {
+        const std::lock_guard<std::recursive_mutex> lock(reportMutex);
+        if (backend != nullptr) {
+            stream.SetPaused(paused, backend->AudioNanoseconds());
+        }
+    }
+
+    void Seek(SoundStream& stream, std::int64_t frame) {
+        const std::lock_guard<std::recursive_mutex> lock(reportMutex);
+        if (backend != nullptr) {
+            stream.Seek(frame, backend->AudioNanoseconds());
+        }
+    }
+
 private:
     static void Pull(void* user, float* samples, int frames) {
         static_cast<DeviceOutput*>(user)->OnPull(samples, frames);
@@ -86,6 +109,7 @@ private:
     static void Lost(void* user) { static_cast<DeviceOutput*>(user)->OnLost(); }
 
     void OnPull(float* samples, int frames) {
+        const std::lock_guard<std::recursive_mutex> reporting(reportMutex);
         insidePull = true;
         const std::int64_t now = backend->AudioNanoseconds();
         SoundStream* stream = nullptr;
@@ -128,7 +152,10 @@ private:
     bool OpenDevice(int rate, int channels) {
         CloseDevice();
         advice.clear();
-        deviceOpen = backend->OpenAudio({rate, channels, Pull, this, Lost}, &device, &advice);
+        deviceOpen = backend->OpenAudio({rate, channels, Pull, this, Lost}, &device);
+        if (!deviceOpen) {
+            advice = NativeFailureAdvice("sound device", backend->FailureReason());
+        }
         return deviceOpen;
     }
 
@@ -152,6 +179,9 @@ private:
 
     std::mutex playingMutex; // between a pull and a change of the stream it plays
     SoundStream* playing = nullptr;
+    // Held by a pull until the end it found is reported, so that a pause or a seek is never
+    // followed by the end of the pass before it; an end callback may pause or seek.
+    std::recursive_mutex reportMutex;
 };
 
 thread_local bool DeviceOutput::insidePull = false;
@@ -162,6 +192,15 @@ int DeviceStream::Play() {
 
 double DeviceStream::PositionMs() {
     return output.PositionMs(stream);
+}
+
+void DeviceStream::SetPaused(bool paused) {
+    output.SetPaused(stream, paused);
+}
+
+// Rounded up to whole frames, so that the position read back in milliseconds is ms.
+void DeviceStream::Seek(int ms) {
+    output.Seek(stream, (static_cast<std::int64_t>(ms) * stream.Rate() + 999) / 1000);
 }
 
 } // namespace

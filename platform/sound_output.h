@@ -21,8 +21,17 @@ public:
     // From the first sample, also when it played before. FSOUND_ERR_NONE, or the library's
     // error code when the output cannot play it.
     virtual int Play() = 0;
-    // Milliseconds heard since the stream started playing.
+    // Milliseconds of the stream heard, from its start.
     virtual double PositionMs() = 0;
+    // Paused, the position stands and nothing more is heard; resumed, the stream plays on from
+    // that position. A new Play plays unpaused.
+    virtual void SetPaused(bool paused) = 0;
+    virtual bool Paused() = 0;
+    // The position is ms at once (a paused stream stays paused there), and a new pass
+    // begins, whose end is reported again. Only for a stream that plays, within its length.
+    virtual void Seek(int ms) = 0;
+    // As the file declares it; negative when unknown.
+    virtual double LengthMs() = 0;
 };
 
 class SoundOutput {

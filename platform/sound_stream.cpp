@@ -1,6 +1,7 @@
 #include "platform/sound_stream.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <limits>
 
@@ -22,34 +23,83 @@ SoundStream::~SoundStream() {
 void SoundStream::Start(const AudioDevice& device, std::int64_t now, bool deviceLost) {
     {
         const std::lock_guard<std::mutex> lock(mutex);
-        if (!fileAtStart) {
-            ++generation;
-            ringStart = 0;
-            ringFrames = 0;
-            decodedAll = false;
-            rewindWanted = true;
-            fileAtStart = true;
-        }
-        clock = PlaybackClock(rate, device.latencyFrames, now);
         playing = true;
+        paused = false;
+        deviceGone = deviceLost;
         waitForSamples = !device.realTime;
         stallsDetected = device.realTime;
         endReported = false;
         latencyFrames = device.latencyFrames;
-        framesTaken = 0;
-        if (deviceLost) {
-            DetachClock();
-        }
+        RestartAt(0, now);
     }
     decoderWake.notify_one();
 }
 
-bool SoundStream::Fill(float* samples, int frames, std::int64_t now) {
-    std::unique_lock<std::mutex> lock(mutex);
-    if (playing && stallsDetected && !clock.Detached() && clock.Stalled(now)) {
+void SoundStream::SetPaused(bool pause, std::int64_t now) {
+    {
+        const std::lock_guard<std::mutex> lock(mutex);
+        if (!playing || pause == paused) {
+            return;
+        }
+        if (pause) {
+            heldFrames = FramesHeard(now);
+            paused = true;
+            return;
+        }
+        paused = false;
+        // From the next whole frame, so that playing on never puts the position back.
+        RestartAt(static_cast<std::int64_t>(std::ceil(heldFrames)), now);
+    }
+    decoderWake.notify_one();
+}
+
+bool SoundStream::Paused() {
+    const std::lock_guard<std::mutex> lock(mutex);
+    return paused;
+}
+
+void SoundStream::Seek(std::int64_t frame, std::int64_t now) {
+    {
+        const std::lock_guard<std::mutex> lock(mutex);
+        if (!playing) {
+            return;
+        }
+        endReported = false;
+        if (paused) {
+            heldFrames = static_cast<double>(frame); // the decoder moves when playing resumes
+            return;
+        }
+        RestartAt(frame, now);
+    }
+    decoderWake.notify_one();
+}
+
+// With the lock. The decoder keeps what it has when it is already there.
+void SoundStream::RestartAt(std::int64_t frame, std::int64_t now) {
+    if (ringFrame != frame) {
+        ++generation;
+        ringStart = 0;
+        ringFrames = 0;
+        ringFrame = frame;
+        decodedAll = false;
+        seekWanted = true;
+        seekFrame = frame;
+    }
+    startFrame = frame;
+    framesTaken = 0;
+    clock = PlaybackClock(rate, latencyFrames, now);
+    if (deviceGone) {
         DetachClock();
     }
-    if (playing && clock.Detached()) {
+}
+
+bool SoundStream::Fill(float* samples, int frames, std::int64_t now) {
+    std::unique_lock<std::mutex> lock(mutex);
+    const bool heard = playing && !paused;
+    if (heard && stallsDetected && !clock.Detached() && clock.Stalled(now)) {
+        DetachClock();
+    }
+    if (heard && clock.Detached()) {
         // The show went on without the device: what it missed is not played late. This
         // pull's first frame is heard once the device has played what it holds before it.
         const double due = clock.FramesHeard(now) + latencyFrames - frames;
@@ -57,7 +107,7 @@ bool SoundStream::Fill(float* samples, int frames, std::int64_t now) {
         Drop(static_cast<int>(std::clamp<std::int64_t>(behind, 0, ringFrames)));
     }
     int music = 0;
-    if (playing) {
+    if (heard) {
         // A device that waits also learns whether more follows the last sample it takes, so
         // that the end is heard in the same pull whatever the decoder's pace.
         for (;;) {
@@ -72,7 +122,7 @@ bool SoundStream::Fill(float* samples, int frames, std::int64_t now) {
     }
     std::fill(samples + static_cast<std::ptrdiff_t>(music) * channels,
               samples + static_cast<std::ptrdiff_t>(frames) * channels, 0.0f);
-    if (!playing) {
+    if (!heard) {
         return false;
     }
     clock.OnPull(now, music, frames - music, decodedAll && ringFrames == 0);
@@ -90,9 +140,14 @@ bool SoundStream::EndNewlyHeard() {
 
 void SoundStream::LoseDevice() {
     const std::lock_guard<std::mutex> lock(mutex);
-    if (playing && !clock.Detached()) {
+    deviceGone = true;
+    if (playing && !paused && !clock.Detached()) {
         DetachClock();
     }
+}
+
+double SoundStream::FramesHeard(std::int64_t now) {
+    return static_cast<double>(startFrame) + clock.FramesHeard(now);
 }
 
 double SoundStream::PositionMs(std::int64_t now) {
@@ -103,10 +158,13 @@ double SoundStream::PositionMs(std::int64_t now) {
         if (!playing) {
             return 0.0;
         }
+        if (paused) {
+            return heldFrames * 1000.0 / rate;
+        }
         if (stallsDetected && !clock.Detached() && clock.Stalled(now)) {
             DetachClock();
         }
-        position = clock.FramesHeard(now) * 1000.0 / rate;
+        position = FramesHeard(now) * 1000.0 / rate;
         // Without the device's pulls, nothing else sees the end.
         ended = clock.Detached() && EndNewlyHeard();
     }
@@ -116,12 +174,14 @@ double SoundStream::PositionMs(std::int64_t now) {
     return position;
 }
 
-// The length decoded is exact once the decoder has seen the end; the file's own is known
-// earlier.
+// The music left from startFrame is exact once the decoder has seen the end; the file's own
+// length is known earlier.
 void SoundStream::DetachClock() {
-    std::int64_t length = decodedAll ? framesTaken + ringFrames : file->Frames();
-    if (length < 0) {
-        length = std::numeric_limits<std::int64_t>::max();
+    std::int64_t length = std::numeric_limits<std::int64_t>::max();
+    if (decodedAll) {
+        length = framesTaken + ringFrames;
+    } else if (file->Frames() >= 0) {
+        length = std::max<std::int64_t>(file->Frames() - startFrame, 0);
     }
     clock.Detach(length);
 }
@@ -142,10 +202,8 @@ int SoundStream::Take(float* samples, int frames) {
 void SoundStream::Drop(int frames) {
     ringStart = (ringStart + frames) % ringCapacity;
     ringFrames -= frames;
+    ringFrame += frames;
     framesTaken += frames;
-    if (frames > 0) {
-        fileAtStart = false;
-    }
 }
 
 void SoundStream::Append(const float* samples, int frames) {
@@ -160,22 +218,23 @@ void SoundStream::Append(const float* samples, int frames) {
     ringFrames += frames;
 }
 
-// The decoder works outside the lock; what it decoded before a rewind is dropped.
+// The decoder works outside the lock; what it decoded before a seek is dropped.
 void SoundStream::Decode() {
     std::vector<float> chunk(static_cast<std::size_t>(chunkFrames) * channels);
     std::unique_lock<std::mutex> lock(mutex);
     for (;;) {
         decoderWake.wait(lock, [this] {
-            return stopping || rewindWanted || (!decodedAll && FreeFrames() >= chunkFrames);
+            return stopping || seekWanted || (!decodedAll && FreeFrames() >= chunkFrames);
         });
         if (stopping) {
             return;
         }
-        const bool rewind = rewindWanted;
-        rewindWanted = false;
+        const bool seek = seekWanted;
+        const std::int64_t target = seekFrame;
+        seekWanted = false;
         const unsigned startGeneration = generation;
         lock.unlock();
-        const bool readable = !rewind || file->Rewind();
+        const bool readable = !seek || file->Seek(target);
         const int decoded = readable ? file->Read(chunk.data(), chunkFrames) : 0;
         lock.lock();
         if (generation != startGeneration) {

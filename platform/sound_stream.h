@@ -19,7 +19,7 @@
 class SoundStream {
 public:
     // Starts decoding at once, so that samples are ready when the stream plays. ended is told
-    // once per start when the whole stream has been heard.
+    // once per pass when the whole stream has been heard.
     SoundStream(std::unique_ptr<AudioFile> file, StreamEndHeard ended, void* user);
     ~SoundStream();
     SoundStream(const SoundStream&) = delete;
@@ -27,12 +27,21 @@ public:
 
     int Rate() const { return rate; }
     int Channels() const { return channels; }
+    // As the file declares it; -1 when unknown.
+    std::int64_t LengthFrames() const { return file->Frames(); }
 
-    // Plays from the first sample on device at now; also from within the end callback.
-    // deviceLost: the device is already known to be gone.
+    // Plays from the first sample on device at now, unpaused; also from within the end
+    // callback. deviceLost: the device is already known to be gone.
     void Start(const AudioDevice& device, std::int64_t now, bool deviceLost);
+    // Paused, the position stands where it was heard and the device is handed silence;
+    // resumed, the music goes on from that position, so that no part of it is skipped.
+    void SetPaused(bool paused, std::int64_t now);
+    bool Paused();
+    // The position is frame at once, and a new pass begins there: played from there after
+    // the device's latency, or when resumed.
+    void Seek(std::int64_t frame, std::int64_t now);
     // The device's pull at now. True when this pull has made the whole stream heard, once
-    // per start; the caller then calls ReportEnd, holding no lock of its own.
+    // per pass; the caller then calls ReportEnd, holding no lock of its own.
     bool Fill(float* samples, int frames, std::int64_t now);
     void ReportEnd() const { endHeard(endUser); }
     // The device is gone: the position goes on by the clock from the last pull.
@@ -44,12 +53,14 @@ public:
 
 private:
     void Decode();
+    void RestartAt(std::int64_t frame, std::int64_t now);
     int Take(float* samples, int frames);
     void Append(const float* samples, int frames);
     int FreeFrames() const { return ringCapacity - ringFrames; }
     void Drop(int frames);
     void DetachClock();
     bool EndNewlyHeard();
+    double FramesHeard(std::int64_t now);
 
     static constexpr int ringCapacity = 16384; // frames: about 0.37 s at 44.1 kHz
     static constexpr int chunkFrames = 2048;
@@ -61,23 +72,28 @@ private:
     void* const endUser;
 
     std::mutex mutex;
-    std::condition_variable decoderWake;  // room in the buffer, a rewind, or the end
+    std::condition_variable decoderWake;  // room in the buffer, a seek, or the end
     std::condition_variable samplesReady; // for devices that wait for samples
     std::vector<float> ring;
     int ringStart = 0;
     int ringFrames = 0;
+    std::int64_t ringFrame = 0; // the music's frame that the buffer starts with
     bool decodedAll = false;
-    bool rewindWanted = false;
-    bool fileAtStart = true; // nothing taken since the decoder last began at the first sample
-    unsigned generation = 0; // counts rewinds, so that samples decoded before one are dropped
+    bool seekWanted = false;
+    std::int64_t seekFrame = 0;
+    unsigned generation = 0; // counts seeks, so that samples decoded before one are dropped
     bool stopping = false;
 
     bool playing = false;
+    bool paused = false;
+    bool deviceGone = false;
     bool waitForSamples = false;
     bool endReported = false;
     bool stallsDetected = false; // for devices that play as time goes
     int latencyFrames = 0;
-    std::int64_t framesTaken = 0; // music handed to the device since the start
+    std::int64_t startFrame = 0;  // where the clock's count of frames heard begins
+    double heldFrames = 0.0;      // the position while paused
+    std::int64_t framesTaken = 0; // music handed to the device since startFrame
     PlaybackClock clock;
 
     std::thread decoder;

@@ -20,3 +20,11 @@ MMRESULT timeEndPeriod(UINT period);
 
 // Milliseconds of a monotonic clock; wraps modulo 2^32.
 DWORD timeGetTime();
+
+// For a show run again from its start, unseen, or held on one frame: frozen, the timer
+// stands at the time it showed and moves only when it is advanced; thawed, it goes on from
+// there at the clock's pace. It never goes back.
+void FreezeTimer();
+void AdvanceFrozenTimer(DWORD ms);
+void ThawTimer();
+bool TimerFrozen();

@@ -7,7 +7,9 @@
 
 class VirtualClock {
 public:
-    explicit VirtualClock(int framesPerSecond) : fps(framesPerSecond) {}
+    // firstFrame: where the clock stands until the first presentation.
+    explicit VirtualClock(int framesPerSecond, std::int64_t firstFrame = 0)
+        : fps(framesPerSecond), frames(firstFrame) {}
 
     int Fps() const { return fps; }
     // Frames presented so far; the frame being drawn has this index.
@@ -33,5 +35,5 @@ public:
 
 private:
     int fps;
-    std::int64_t frames = 0;
+    std::int64_t frames;
 };

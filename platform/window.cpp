@@ -143,6 +143,7 @@ HWND CreateWindowExA(DWORD exStyle, const char* className, const char* windowNam
 
     NativeWindow* native = CurrentBackend().CreateWindow(description);
     if (native == nullptr) {
+        AdviseBackendFailure("window");
         return nullptr;
     }
     auto record = std::make_unique<PlatformWindow>();
@@ -277,8 +278,11 @@ LONG ChangeDisplaySettingsA(DEVMODEA* mode, DWORD flags) {
     const int bits = (mode->dmFields & DM_BITSPERPEL) != 0 && mode->dmBitsPerPel <= 32
                          ? static_cast<int>(mode->dmBitsPerPel)
                          : 32;
-    if (!CurrentBackend().SetDisplayMode(static_cast<int>(mode->dmPelsWidth),
-                                         static_cast<int>(mode->dmPelsHeight), bits)) {
+    const int width = static_cast<int>(mode->dmPelsWidth);
+    const int height = static_cast<int>(mode->dmPelsHeight);
+    if (!CurrentBackend().SetDisplayMode(width, height, bits)) {
+        AdviseBackendFailure("display mode " + std::to_string(width) + 'x' +
+                             std::to_string(height) + 'x' + std::to_string(bits));
         return DISP_CHANGE_FAILED;
     }
     displayModeChanged = (flags & CDS_FULLSCREEN) != 0 || displayModeChanged;
@@ -297,6 +301,7 @@ HDC GetDC(HWND window) {
     }
     if (!window->dc) {
         if (!CurrentBackend().AcquireDeviceContext(window->native)) {
+            AdviseBackendFailure("device context");
             return nullptr;
         }
         window->dc = std::make_unique<PlatformDeviceContext>();

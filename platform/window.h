@@ -69,6 +69,11 @@ constexpr UINT WM_SYSKEYDOWN = 0x0104;
 constexpr UINT WM_SYSKEYUP = 0x0105;
 constexpr UINT WM_SYSCHAR = 0x0106;
 constexpr UINT WM_SYSCOMMAND = 0x0112;
+// The program's own messages begin here.
+constexpr UINT WM_APP = 0x8000;
+// Posted by a backend whose page has a control of its own for the show's position (the web
+// page's progress line): show the show at lParam milliseconds of its music.
+constexpr UINT WM_APP_SEEK = WM_APP;
 
 constexpr WPARAM SC_CLOSE = 0xF060;
 constexpr WPARAM SC_SCREENSAVE = 0xF140;
@@ -78,6 +83,9 @@ constexpr WPARAM WA_ACTIVE = 1;
 
 constexpr UINT PM_NOREMOVE = 0x0000;
 constexpr UINT PM_REMOVE = 0x0001;
+constexpr DWORD QS_ALLINPUT = 0x04FF;
+constexpr DWORD WAIT_OBJECT_0 = 0;
+constexpr DWORD WAIT_TIMEOUT = 258;
 
 // Virtual-key codes that the platform delivers; letters and digits are their ASCII codes.
 constexpr int VK_BACK = 0x08;
@@ -140,6 +148,10 @@ BOOL PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 void PostQuitMessage(int exitCode);
 BOOL PeekMessageA(MSG* message, HWND window, UINT filterMin, UINT filterMax, UINT removeFlags);
 BOOL GetMessageA(MSG* message, HWND window, UINT filterMin, UINT filterMax);
+// Waits up to milliseconds for a message; the program waits on no object, so count is 0.
+// WAIT_OBJECT_0 + count when one is queued, else WAIT_TIMEOUT.
+DWORD MsgWaitForMultipleObjects(DWORD count, const void* const* handles, BOOL waitAll,
+                                DWORD milliseconds, DWORD wakeMask);
 BOOL TranslateMessage(const MSG* message);
 LRESULT DispatchMessageA(const MSG* message);
 

@@ -202,6 +202,27 @@ TEST_F(CaptureProgram, AStartUpFailureIsReportedAsByTheLiveProgram) {
     EXPECT_TRUE(fs::is_empty(Path("stills")));
 }
 
+// What EGL and Mesa said follows the message: no driver could be loaded, or no EGL vendor
+// library is installed at all.
+TEST_F(CaptureProgram, AnOpenGLThatCannotStartGivesEglsReasonBelowTheMessage) {
+    fs::create_directories(Path("no-drivers"));
+    const std::pair<std::string, std::string> cases[] = {
+        {"LIBGL_DRIVERS_PATH=" + Path("no-drivers"),
+         "no GL context: eglInitialize: EGL_NOT_INITIALIZED (DRI2: "},
+        {"__EGL_VENDOR_LIBRARY_FILENAMES=" + Path("no-vendor.json"),
+         "no GL context: eglGetPlatformDisplay: EGL_BAD_PARAMETER\n"},
+    };
+    for (const auto& [environment, reason] : cases) {
+        const Result result = Capture({"--png", "stills", "--size", "64x48"}, {environment});
+        EXPECT_EQ(result.exitCode, 1) << environment;
+        // Mesa's loader writes its own warning first.
+        const std::string lines =
+            "tuvoran-capture: Can not create GL context\ntuvoran-capture: " + reason;
+        EXPECT_NE(result.errors.find(lines), std::string::npos) << result.errors;
+        EXPECT_TRUE(fs::is_empty(Path("stills")));
+    }
+}
+
 TEST_F(CaptureProgram, StillsShowWhatTheTimelineHasOnTheScreenAtTheirTimes) {
     const Result result =
         Capture({"--png", "stills", "--at", "0,20000,50000", "--size", "512x384", "--fps", "10"});
@@ -263,6 +284,70 @@ TEST_F(CaptureProgram, TheSameCaptureTwiceGivesTheSameFramesAndSound) {
     EXPECT_TRUE(fs::exists(Path(last)));
     EXPECT_EQ(fs::file_size(Path("first/music.wav")),
               44 + static_cast<std::uintmax_t>(clock.AudioFramesAt(frames, 44100)) * 4);
+}
+
+// A capture that starts later gives the whole capture's stills, byte for byte.
+TEST_F(CaptureProgram, FromAMomentTheStillsAreTheWholeCapturesStills) {
+    const std::vector<std::string> common{"--size", "160x120", "--at", "14100,20000,39500,50000"};
+    for (const std::vector<std::string>& start :
+         {std::vector<std::string>{"--png", "whole"}, {"--png", "from", "--from", "14050"}}) {
+        std::vector<std::string> arguments = start;
+        arguments.insert(arguments.end(), common.begin(), common.end());
+        const Result result = Capture(arguments);
+        ASSERT_EQ(result.exitCode, 0) << result.errors;
+    }
+    for (const char* still : {"at-14100.png", "at-20000.png", "at-39500.png", "at-50000.png"}) {
+        const std::string whole = ReadFile(fs::path(Path("whole")) / still);
+        EXPECT_FALSE(whole.empty()) << still;
+        EXPECT_EQ(ReadFile(fs::path(Path("from")) / still), whole) << still;
+    }
+}
+
+// Parts rendered apart, each from 1 ms after the last one's --until, join to the whole: the
+// same frames under the same names, and the music in one piece.
+TEST_F(CaptureProgram, PartsFromAndUntilMomentsJoinToTheWhole) {
+    const std::vector<std::string> common{"--size", "64x48", "--fps", "25"};
+    const std::vector<std::vector<std::string>> parts = {
+        {"--png", "whole", "--until", "3000"},
+        {"--png", "first", "--until", "1000"},
+        {"--png", "second", "--from", "1001", "--until", "2000"},
+        {"--png", "third", "--from", "2001", "--until", "3000"},
+    };
+    for (const std::vector<std::string>& part : parts) {
+        std::vector<std::string> arguments = part;
+        arguments.insert(arguments.end(), common.begin(), common.end());
+        const Result result = Capture(arguments);
+        ASSERT_EQ(result.exitCode, 0) << result.errors;
+    }
+    std::size_t frames = 0;
+    std::string music;
+    for (const char* folderName : {"first", "second", "third"}) {
+        for (const auto& entry : fs::directory_iterator(Path(folderName))) {
+            if (entry.path().extension() == ".png") {
+                ++frames;
+                EXPECT_EQ(ReadFile(entry.path()), ReadFile(Path("whole") / entry.path().filename()))
+                    << folderName << "/" << entry.path().filename();
+            }
+        }
+        music += ReadFile(Path(folderName) + "/music.wav").substr(44);
+    }
+    EXPECT_EQ(frames, 76u); // 0 to 3000 ms at 25 fps
+    EXPECT_EQ(music, ReadFile(Path("whole/music.wav")).substr(44));
+}
+
+TEST_F(CaptureProgram, AStartAfterTheShowOrAfterItsOtherTimesIsABadCommandLine) {
+    const std::vector<std::vector<std::string>> commandLines = {
+        {"--png", "stills", "--from", "70000"},
+        {"--png", "stills", "--from", "2000", "--until", "1000"},
+        {"--png", "stills", "--from", "2000", "--at", "1000"},
+        {"--png", "stills", "--from", "x"},
+    };
+    for (const auto& arguments : commandLines) {
+        const Result result = Capture(arguments);
+        EXPECT_EQ(result.exitCode, 2) << arguments[3];
+        EXPECT_NE(result.errors.find("--from"), std::string::npos) << result.errors;
+    }
+    EXPECT_FALSE(fs::exists(Path("stills/music.wav")));
 }
 
 TEST_F(CaptureProgram, TheSameVideoTwiceIsTheSameFileAndHoldsEveryFrame) {

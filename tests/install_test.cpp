@@ -15,6 +15,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -35,24 +36,9 @@ namespace fs = std::filesystem;
 const std::string buildFolder = fs::path(TUVORAN_BINARY).parent_path().string();
 constexpr int iconSizes[] = {16, 32, 48, 64, 128, 256};
 
-struct CommandResult {
-    int exitCode;
-    std::string output; // standard output and standard error together
-};
-
-CommandResult RunCommand(const std::string& command) {
-    CommandResult result{-1, ""};
-    std::FILE* pipe = popen((command + " 2>&1").c_str(), "r");
-    if (pipe == nullptr) {
-        return result;
-    }
-    char chunk[4096];
-    for (std::size_t read = 0; (read = std::fread(chunk, 1, sizeof(chunk), pipe)) > 0;) {
-        result.output.append(chunk, read);
-    }
-    const int status = pclose(pipe);
-    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return result;
+// Standard output and standard error together.
+CommandOutput RunWithErrors(const std::string& command) {
+    return RunCommand(command + " 2>&1");
 }
 
 std::string Quoted(const std::string& text) {
@@ -210,27 +196,27 @@ TEST(ProgramInstall, MakeInstallWritesTheListedFilesAndUninstallTakesThemAllAway
     // make's own rules, without the build step before them: this build is the one to install.
     const std::string make =
         "make -C " + Quoted(TUVORAN_SOURCE_DIR) + " -o build BUILD=" + Quoted(buildFolder);
-    const CommandResult install =
-        RunCommand(make + " install PREFIX=/usr/local DESTDIR=" + Quoted(stage.string()));
-    ASSERT_EQ(install.exitCode, 0) << install.output;
+    const CommandOutput install =
+        RunWithErrors(make + " install PREFIX=/usr/local DESTDIR=" + Quoted(stage.string()));
+    ASSERT_EQ(install.exitCode, 0) << install.text;
     std::set<std::string> expected = ExpectedInstall("usr/local");
     EXPECT_EQ(FilesUnder(stage), expected);
     ExpectIconsDrawnFromTheProgramsIcon(stage / "usr/local/share/icons/hicolor");
-    if (RunCommand("command -v desktop-file-validate").exitCode == 0) {
-        const CommandResult valid =
-            RunCommand("desktop-file-validate " +
-                       Quoted((stage / "usr/local/share/applications/tuvoran.desktop").string()));
-        EXPECT_EQ(valid.exitCode, 0) << valid.output;
-        EXPECT_EQ(valid.output, "");
+    if (RunWithErrors("command -v desktop-file-validate").exitCode == 0) {
+        const CommandOutput valid = RunWithErrors(
+            "desktop-file-validate " +
+            Quoted((stage / "usr/local/share/applications/tuvoran.desktop").string()));
+        EXPECT_EQ(valid.exitCode, 0) << valid.text;
+        EXPECT_EQ(valid.text, "");
     }
 
     // Written by hand, they must follow the project's version.
     for (const char* page :
          {"man/man6/tuvoran.6.gz", "man/man1/tuvoran-capture.1.gz", "doc/tuvoran/changelog.gz"}) {
         const fs::path file = stage / "usr/local/share" / page;
-        const CommandResult text = RunCommand("gzip -dc " + Quoted(file.string()));
+        const CommandOutput text = RunWithErrors("gzip -dc " + Quoted(file.string()));
         EXPECT_EQ(text.exitCode, 0) << page;
-        EXPECT_NE(text.output.find(TUVORAN_VERSION), std::string::npos) << page;
+        EXPECT_NE(text.text.find(TUVORAN_VERSION), std::string::npos) << page;
     }
 
     // The installed capture finds its installed data from any folder.
@@ -241,8 +227,8 @@ TEST(ProgramInstall, MakeInstallWritesTheListedFilesAndUninstallTakesThemAllAway
     EXPECT_EQ(capture.Wait(60000), 0) << capture.ErrorOutput();
     EXPECT_TRUE(fs::is_regular_file(stills / "at-0.png"));
 
-    const CommandResult uninstall = RunCommand(make + " uninstall");
-    ASSERT_EQ(uninstall.exitCode, 0) << uninstall.output;
+    const CommandOutput uninstall = RunWithErrors(make + " uninstall");
+    ASSERT_EQ(uninstall.exitCode, 0) << uninstall.text;
     EXPECT_EQ(FilesUnder(stage), std::set<std::string>());
     std::set<std::string> folders;
     for (const auto& entry : fs::recursive_directory_iterator(stage)) {
@@ -251,16 +237,46 @@ TEST(ProgramInstall, MakeInstallWritesTheListedFilesAndUninstallTakesThemAllAway
     EXPECT_EQ(folders, (std::set<std::string>{"usr", "usr/local", "usr/local/bin"}));
 }
 
-// What the package holds (dpkg -L), files only.
-std::vector<std::string> PackageFiles() {
+// What the package holds, as `dpkg -L` lists it, files only; root is where the list's paths
+// lie on this system.
+std::vector<std::string> PackageFiles(const std::string& list, const std::string& root = "") {
     std::vector<std::string> files;
-    std::istringstream list(RunCommand("dpkg -L tuvoran").output);
-    for (std::string line; std::getline(list, line);) {
-        if (!line.empty() && line[0] == '/' && !fs::is_directory(line)) {
+    std::istringstream lines(list);
+    for (std::string line; std::getline(lines, line);) {
+        if (!line.empty() && line[0] == '/' && !fs::is_directory(root + line)) {
             files.push_back(line);
         }
     }
     return files;
+}
+
+// The Debian package of this build, made in folder; its path, or empty with cpack's output.
+std::string MakePackage(const std::string& folder, std::string* output) {
+    const auto start = std::chrono::steady_clock::now();
+    const CommandOutput pack = RunWithErrors(
+        "cpack --config " + Quoted(buildFolder + "/CPackConfig.cmake") + " -B " + Quoted(folder));
+    std::string package = folder + "/tuvoran_" TUVORAN_VERSION "_amd64.deb";
+    if (pack.exitCode != 0 || !fs::exists(package)) {
+        *output = pack.text;
+        return "";
+    }
+    std::cout << "package: " << fs::file_size(package) << " bytes, made in " << SecondsSince(start)
+              << " s\n";
+    return package;
+}
+
+// Waits for the show's window, then presses Escape until the show has ended; its exit code.
+int EndShowWithEscape(ChildProcess& show) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (show.Running() && !WindowShown("Tuvoran") &&
+           std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    while (show.Running() && std::chrono::steady_clock::now() < deadline) {
+        PressKey("Escape");
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    }
+    return show.Wait(5000);
 }
 
 TEST(ProgramPackage, InstallsRunsFromRootAndPurgesWithoutATrace) {
@@ -272,57 +288,42 @@ TEST(ProgramPackage, InstallsRunsFromRootAndPurgesWithoutATrace) {
         GTEST_SKIP() << "installing the Debian package with dpkg needs root";
     }
     // A package left by an earlier run that failed half-way.
-    RunCommand("dpkg --purge tuvoran");
+    RunWithErrors("dpkg --purge tuvoran");
     ASSERT_FALSE(fs::exists("/usr/share/tuvoran"))
         << "/usr/share/tuvoran is there without the package: an install with PREFIX=/usr?";
 
     const TemporaryFolder scratch;
-    auto start = std::chrono::steady_clock::now();
-    const CommandResult pack =
-        RunCommand("cpack --config " + Quoted(buildFolder + "/CPackConfig.cmake") + " -B " +
-                   Quoted(scratch.Path()));
-    ASSERT_EQ(pack.exitCode, 0) << pack.output;
-    const std::string package = scratch.Path() + "/tuvoran_" TUVORAN_VERSION "_amd64.deb";
-    ASSERT_TRUE(fs::exists(package)) << pack.output;
-    std::cout << "package: " << fs::file_size(package) << " bytes, made in " << SecondsSince(start)
-              << " s\n";
+    std::string packOutput;
+    const std::string package = MakePackage(scratch.Path(), &packOutput);
+    ASSERT_NE(package, "") << packOutput;
 
-    const CommandResult lint = RunCommand("lintian " + Quoted(package));
-    EXPECT_EQ(lint.exitCode, 0) << lint.output;
-    EXPECT_EQ(lint.output.find("E: "), std::string::npos) << lint.output;
-    std::cout << "lintian:\n" << lint.output;
+    const CommandOutput lint = RunWithErrors("lintian " + Quoted(package));
+    EXPECT_EQ(lint.exitCode, 0) << lint.text;
+    EXPECT_EQ(lint.text.find("E: "), std::string::npos) << lint.text;
+    std::cout << "lintian:\n" << lint.text;
 
-    start = std::chrono::steady_clock::now();
-    const CommandResult install = RunCommand("dpkg -i " + Quoted(package));
-    ASSERT_EQ(install.exitCode, 0) << install.output;
+    const auto start = std::chrono::steady_clock::now();
+    const CommandOutput install = RunWithErrors("dpkg -i " + Quoted(package));
+    ASSERT_EQ(install.exitCode, 0) << install.text;
     std::cout << "installed in " << SecondsSince(start) << " s\n";
-    const std::vector<std::string> files = PackageFiles();
+    const std::vector<std::string> files = PackageFiles(RunWithErrors("dpkg -L tuvoran").text);
     std::set<std::string> expected = ExpectedInstall("/usr");
     // Debian keeps the games of section games in /usr/games.
     expected.erase("/usr/bin/tuvoran");
     expected.insert("/usr/games/tuvoran");
     EXPECT_EQ(std::set<std::string>(files.begin(), files.end()), expected);
     for (const char* program : {"/usr/games/tuvoran", "/usr/bin/tuvoran-capture"}) {
-        const std::string kind = RunCommand(std::string("file -b ") + program).output;
+        const std::string kind = RunWithErrors(std::string("file -b ") + program).text;
         EXPECT_NE(kind.find(", stripped"), std::string::npos) << program << ": " << kind;
     }
 
-    const CommandResult version =
-        RunCommand("cd / && PATH=/usr/games:$PATH timeout 10 tuvoran --version");
-    EXPECT_EQ(version.exitCode, 0) << version.output;
-    EXPECT_NE(version.output.find(TUVORAN_VERSION), std::string::npos) << version.output;
+    const CommandOutput version =
+        RunWithErrors("cd / && PATH=/usr/games:$PATH timeout 10 tuvoran --version");
+    EXPECT_EQ(version.exitCode, 0) << version.text;
+    EXPECT_NE(version.text.find(TUVORAN_VERSION), std::string::npos) << version.text;
 
     ChildProcess show({"/usr/games/tuvoran"}, {"TUVORAN_DATA="}, "/");
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (show.Running() && !WindowShown("Tuvoran") &&
-           std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
-    while (show.Running() && std::chrono::steady_clock::now() < deadline) {
-        PressKey("Escape");
-        std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    }
-    EXPECT_EQ(show.Wait(5000), 0) << show.ErrorOutput();
+    EXPECT_EQ(EndShowWithEscape(show), 0) << show.ErrorOutput();
     EXPECT_EQ(show.ErrorOutput(), "");
 
     const std::string stills = scratch.Path() + "/stills";
@@ -332,13 +333,223 @@ TEST(ProgramPackage, InstallsRunsFromRootAndPurgesWithoutATrace) {
     EXPECT_EQ(capture.Wait(180000), 0) << capture.ErrorOutput();
     EXPECT_TRUE(fs::is_regular_file(stills + "/at-20000.png"));
 
-    const CommandResult purge = RunCommand("dpkg --purge tuvoran");
-    EXPECT_EQ(purge.exitCode, 0) << purge.output;
+    const CommandOutput purge = RunWithErrors("dpkg --purge tuvoran");
+    EXPECT_EQ(purge.exitCode, 0) << purge.text;
     for (const std::string& file : files) {
         EXPECT_FALSE(fs::exists(fs::symlink_status(file))) << file;
     }
     EXPECT_FALSE(fs::exists("/usr/share/tuvoran"));
     EXPECT_FALSE(fs::exists("/usr/share/doc/tuvoran"));
+}
+
+// The kept minimal Debian root of tools/minimal-root.sh, in the build folder.
+const std::string minimalRoot = buildFolder + "/minimal-root";
+const std::string minimalRootScript = TUVORAN_SOURCE_DIR "/tools/minimal-root.sh";
+
+// Why the package cannot be tried in a minimal root here; empty when it can.
+std::string MinimalRootMissing() {
+    std::string why;
+    if (SkippedBuild(&why)) {
+        return why;
+    }
+    if (geteuid() != 0) {
+        return "making a root with debootstrap and mounting into it needs root";
+    }
+    if (RunWithErrors("command -v debootstrap && command -v chroot").exitCode != 0) {
+        return "debootstrap is not installed (tools/install-deps.sh test)";
+    }
+    return "";
+}
+
+// The kept root, made on the first run; false with the script's output when it cannot be.
+bool MakeMinimalRoot(std::string* output) {
+    const auto start = std::chrono::steady_clock::now();
+    const CommandOutput made =
+        RunWithErrors(Quoted(minimalRootScript) + " make " + Quoted(minimalRoot));
+    *output = made.text;
+    std::cout << "minimal root ready in " << SecondsSince(start) << " s\n" << made.text;
+    return made.exitCode == 0;
+}
+
+// A throwaway layer over the kept root, taken down on every way out of the test: its end, a
+// failed assertion, and SIGINT, SIGTERM or SIGHUP. A test killed outright leaves it to the
+// next run, which takes it down first; what is mounted in it never leads a removal of the
+// build folder out of it.
+class MinimalRootLayer {
+public:
+    explicit MinimalRootLayer(const std::string& run) : name(run) {
+        downCommand = {minimalRootScript, "down", minimalRoot, name};
+        downArguments.clear();
+        for (std::string& argument : downCommand) {
+            downArguments.push_back(argument.data());
+        }
+        downArguments.push_back(nullptr);
+        struct sigaction takeDown {};
+        takeDown.sa_handler = TakeDownAndEnd;
+        sigemptyset(&takeDown.sa_mask);
+        for (std::size_t i = 0; i < std::size(signals); ++i) {
+            sigaction(signals[i], &takeDown, &previous[i]);
+        }
+        const CommandOutput up = RunWithErrors(Quoted(minimalRootScript) + " up " +
+                                               Quoted(minimalRoot) + " " + Quoted(name));
+        ready = up.exitCode == 0;
+        upOutput = up.text;
+    }
+    ~MinimalRootLayer() {
+        Down();
+        for (std::size_t i = 0; i < std::size(signals); ++i) {
+            sigaction(signals[i], &previous[i], nullptr);
+        }
+    }
+    MinimalRootLayer(const MinimalRootLayer&) = delete;
+    MinimalRootLayer& operator=(const MinimalRootLayer&) = delete;
+
+    bool Ready() const { return ready; }
+    // Unmounted and removed; again is harmless.
+    CommandOutput Down() const {
+        return RunWithErrors(Quoted(minimalRootScript) + " down " + Quoted(minimalRoot) + " " +
+                             Quoted(name));
+    }
+    const std::string& UpOutput() const { return upOutput; }
+    // Where the root's / is on this system.
+    std::string Path() const { return minimalRoot + "/runs/" + name + "/root"; }
+    // The command line that runs command from / in the root (with no single quote in it).
+    std::vector<std::string> Inside(const std::string& command) const {
+        return {minimalRootScript, "in", minimalRoot, name, command};
+    }
+    // Run with this test's environment, less the variables named in unset.
+    CommandOutput Run(const std::string& command,
+                      const std::vector<std::string>& unset = {}) const {
+        std::string line = "env";
+        for (const std::string& name : unset) {
+            line += " -u " + name;
+        }
+        for (const std::string& argument : Inside(command)) {
+            line += " " + Quoted(argument);
+        }
+        return RunWithErrors(line);
+    }
+
+private:
+    static void TakeDownAndEnd(int signal) {
+        const pid_t child = fork();
+        if (child == 0) {
+            execv(downArguments[0], downArguments.data());
+            _exit(127);
+        }
+        if (child > 0) {
+            int status = 0;
+            waitpid(child, &status, 0);
+        }
+        struct sigaction standard {};
+        standard.sa_handler = SIG_DFL;
+        sigaction(signal, &standard, nullptr);
+        raise(signal);
+    }
+
+    static constexpr int signals[] = {SIGINT, SIGTERM, SIGHUP};
+    // Made before the handler can run: it only reads them.
+    static inline std::vector<std::string> downCommand;
+    static inline std::vector<char*> downArguments;
+    std::string name;
+    struct sigaction previous[std::size(signals)]{};
+    bool ready = false;
+    std::string upOutput;
+};
+
+// As a user on a bare server or in a container installs it: apt's default rule of servers,
+// no recommendations, into a minimal Debian 12; both programs then work from /, and a purge
+// leaves nothing of the package.
+TEST(ProgramInMinimalDebian, InstallsWithoutRecommendsRunsFromRootAndPurgesWithoutATrace) {
+    const std::string missing = MinimalRootMissing();
+    if (!missing.empty()) {
+        GTEST_SKIP() << missing;
+    }
+    const TemporaryFolder scratch;
+    std::string output;
+    const std::string package = MakePackage(scratch.Path(), &output);
+    ASSERT_NE(package, "") << output;
+    ASSERT_TRUE(MakeMinimalRoot(&output)) << output;
+    auto start = std::chrono::steady_clock::now();
+    const MinimalRootLayer root("package-test");
+    ASSERT_TRUE(root.Ready()) << root.UpOutput();
+    std::cout << "layer up in " << SecondsSince(start) << " s\n";
+
+    fs::copy_file(package, root.Path() + "/tmp/tuvoran.deb");
+    start = std::chrono::steady_clock::now();
+    const CommandOutput install =
+        root.Run("apt-get install -y -q --no-install-recommends /tmp/tuvoran.deb");
+    ASSERT_EQ(install.exitCode, 0) << install.text;
+    std::cout << "installed with its dependencies in " << SecondsSince(start) << " s\n";
+    EXPECT_NE(root.Run("dpkg -s ffmpeg").exitCode, 0) << "a recommendation was installed";
+    const std::vector<std::string> files =
+        PackageFiles(root.Run("dpkg -L tuvoran").text, root.Path());
+    EXPECT_GT(files.size(), 30u);
+
+    ChildProcess show(root.Inside("exec tuvoran"), {}, "/");
+    EXPECT_EQ(EndShowWithEscape(show), 0) << show.ErrorOutput();
+    EXPECT_EQ(show.ErrorOutput(), "");
+
+    // The capture draws without a display server.
+    const CommandOutput capture = root.Run(
+        "exec tuvoran-capture --png /tmp/stills --at 20000 --size 320x240 --quiet", {"DISPLAY"});
+    EXPECT_EQ(capture.exitCode, 0) << capture.text;
+    FIBITMAP* still =
+        FreeImage_Load(FIF_PNG, (root.Path() + "/tmp/stills/at-20000.png").c_str(), PNG_DEFAULT);
+    ASSERT_NE(still, nullptr);
+    EXPECT_EQ(FreeImage_GetWidth(still), 320u);
+    FreeImage_Unload(still);
+
+    // No sound device in a container: the message, and below it why, in the sound library's
+    // own words, before which ALSA may write its own lines.
+    const CommandOutput silent = root.Run("exec tuvoran", {"SDL_AUDIODRIVER"});
+    EXPECT_EQ(silent.exitCode, 1) << silent.text;
+    const std::string message = "tuvoran: Error initializing output device.\n";
+    const std::size_t at = silent.text.find(message);
+    ASSERT_NE(at, std::string::npos) << silent.text;
+    EXPECT_EQ(silent.text.compare(at + message.size(), 26, "tuvoran: no sound device: "), 0)
+        << silent.text;
+
+    start = std::chrono::steady_clock::now();
+    const CommandOutput purge = root.Run("apt-get purge -y -q tuvoran");
+    EXPECT_EQ(purge.exitCode, 0) << purge.text;
+    std::cout << "purged in " << SecondsSince(start) << " s\n";
+    EXPECT_NE(root.Run("dpkg -s tuvoran").exitCode, 0);
+    for (const std::string& file : files) {
+        EXPECT_FALSE(fs::exists(fs::symlink_status(root.Path() + file))) << file;
+    }
+    EXPECT_FALSE(fs::exists(root.Path() + "/usr/share/tuvoran"));
+    EXPECT_FALSE(fs::exists(root.Path() + "/usr/share/doc/tuvoran"));
+
+    const CommandOutput down = root.Down();
+    EXPECT_EQ(down.exitCode, 0) << down.text;
+    const CommandOutput mounted =
+        RunWithErrors("grep -F ' " + minimalRoot + "/' /proc/self/mountinfo");
+    EXPECT_EQ(mounted.text, "") << "left mounted";
+    EXPECT_FALSE(fs::exists(root.Path()));
+}
+
+// Debian's own install and purge test: piuparts installs the package with its dependencies
+// into a copy of the same root, purges it, and finds no file left or changed that should not be.
+TEST(ProgramInMinimalDebian, PassesPiupartsInstallAndPurgeTest) {
+    const std::string missing = MinimalRootMissing();
+    if (!missing.empty()) {
+        GTEST_SKIP() << missing;
+    }
+    if (RunWithErrors("command -v piuparts").exitCode != 0) {
+        GTEST_SKIP() << "piuparts is not installed (tools/install-deps.sh test)";
+    }
+    const TemporaryFolder scratch;
+    std::string output;
+    const std::string package = MakePackage(scratch.Path(), &output);
+    ASSERT_NE(package, "") << output;
+    ASSERT_TRUE(MakeMinimalRoot(&output)) << output;
+    const auto start = std::chrono::steady_clock::now();
+    const CommandOutput piuparts = RunWithErrors(Quoted(minimalRootScript) + " piuparts " +
+                                                 Quoted(minimalRoot) + " " + Quoted(package));
+    std::cout << "piuparts in " << SecondsSince(start) << " s:\n" << piuparts.text;
+    EXPECT_EQ(piuparts.exitCode, 0) << piuparts.text;
+    EXPECT_NE(piuparts.text.find("PASS: All tests."), std::string::npos) << piuparts.text;
 }
 
 // tuvoran.exe carries the committed icon file, so that the Windows build needs no tool of this
@@ -350,8 +561,8 @@ TEST(ProgramInstall, TheWindowsIconFileIsTheOneDrawnFromTheProgramsIcon) {
     }
     const TemporaryFolder folder;
     const std::string drawn = folder.File("tuvoran.ico");
-    ASSERT_EQ(std::system(("'" + buildFolder + "/packaging/tuvoran-icons' --ico '" + drawn + "'")
-                              .c_str()),
+    ASSERT_EQ(std::system(
+                  ("'" + buildFolder + "/packaging/tuvoran-icons' --ico '" + drawn + "'").c_str()),
               0);
     const auto bytes = [](const std::string& path) {
         std::ifstream in(path, std::ios::binary);

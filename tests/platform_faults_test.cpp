@@ -4,6 +4,7 @@
 // what could be released is released.
 
 #include "app/application.h"
+#include "platform/failure_advice.h"
 #include "platform/window.h"
 #include "support/fake_run.h"
 
@@ -19,6 +20,7 @@ struct OpenFailure {
     const char* primitive; // null: the command line asks for no area
     std::vector<std::string> arguments;
     const char* message;
+    const char* part; // what the line below the message says could not start; null: no line
 };
 
 void PrintTo(const OpenFailure& failure, std::ostream* out) {
@@ -27,7 +29,8 @@ void PrintTo(const OpenFailure& failure, std::ostream* out) {
 
 class OpenFailureInARun : public ::testing::TestWithParam<OpenFailure> {};
 
-TEST_P(OpenFailureInARun, EndsTheRunWithItsMessageAndLeavesNothingBehind) {
+// The message stays the program's own; the backend's reason follows on a line of its own.
+TEST_P(OpenFailureInARun, EndsTheRunWithItsMessageAndTheNativeReasonAndLeavesNothingBehind) {
     const OpenFailure& failure = GetParam();
     ShowFolder folder;
     ClosingBackend backend;
@@ -36,22 +39,48 @@ TEST_P(OpenFailureInARun, EndsTheRunWithItsMessageAndLeavesNothingBehind) {
     }
     const RunResult run = RunShow(backend, folder.Path(), failure.arguments);
     EXPECT_EQ(run.exitCode, 1);
-    EXPECT_EQ(run.errors, std::string("tuvoran: ") + failure.message + "\n");
+    std::string expected = std::string("tuvoran: ") + failure.message + "\n";
+    if (failure.part != nullptr) {
+        expected +=
+            std::string("tuvoran: no ") + failure.part + ": " + failure.primitive + " refused\n";
+    }
+    EXPECT_EQ(run.errors, expected);
     EXPECT_EQ(backend.swaps, 0);
     EXPECT_EQ(backend.DisplayLeftovers(), "");
     EXPECT_FALSE(backend.audioOpen);
 }
 
+// A backend that cannot tell why adds no line, and no line left from before takes its place.
+TEST_P(OpenFailureInARun, WithoutANativeReasonEndsTheRunWithTheMessageAlone) {
+    const OpenFailure& failure = GetParam();
+    ShowFolder folder;
+    ClosingBackend backend;
+    backend.reasonsGiven = false;
+    if (failure.primitive != nullptr) {
+        backend.FailOn(failure.primitive);
+    }
+    if (failure.part != nullptr) {
+        SetFailureAdvice("an earlier failure's line");
+    }
+    const RunResult run = RunShow(backend, folder.Path(), failure.arguments);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.errors, std::string("tuvoran: ") + failure.message + "\n");
+}
+
 INSTANTIATE_TEST_SUITE_P(
     EachCode, OpenFailureInARun,
-    ::testing::Values(OpenFailure{"SetDisplayMode", {}, "Unable to set videomode"},
-                      OpenFailure{"CreateWindow", {}, "Can not create window"},
-                      OpenFailure{"AcquireDeviceContext", {}, "Can not acquire dc from window"},
-                      OpenFailure{"ChoosePixelFormat", {}, "Not valid videomode"},
-                      OpenFailure{"SetPixelFormat", {}, "Unable to set videomode"},
-                      OpenFailure{"CreateContext", {}, "Can not create GL context"},
-                      OpenFailure{"MakeCurrent", {}, "Can not make current context"},
-                      OpenFailure{nullptr, {"640", "0", "32"}, "Mode is not valid"}),
+    ::testing::Values(
+        OpenFailure{"SetDisplayMode",
+                    {"800", "600", "16"},
+                    "Unable to set videomode",
+                    "display mode 800x600x16"},
+        OpenFailure{"CreateWindow", {}, "Can not create window", "window"},
+        OpenFailure{"AcquireDeviceContext", {}, "Can not acquire dc from window", "device context"},
+        OpenFailure{"ChoosePixelFormat", {}, "Not valid videomode", nullptr},
+        OpenFailure{"SetPixelFormat", {}, "Unable to set videomode", "pixel format"},
+        OpenFailure{"CreateContext", {}, "Can not create GL context", "GL context"},
+        OpenFailure{"MakeCurrent", {}, "Can not make current context", "current GL context"},
+        OpenFailure{nullptr, {"640", "0", "32"}, "Mode is not valid", nullptr}),
     [](const auto& info) {
         return std::string(info.param.primitive != nullptr ? info.param.primitive : "NoArea");
     });
@@ -105,8 +134,8 @@ TEST(PlatformFaults, NoAudioDeviceEndsTheStartUpAfterLoadingWithAdvice) {
     backend.FailOn("OpenAudio");
     const RunResult run = RunShow(backend, folder.Path());
     EXPECT_EQ(run.exitCode, 1);
-    EXPECT_EQ(run.errors,
-              "tuvoran: Error initializing output device.\ntuvoran: Connect a loudspeaker.\n");
+    EXPECT_EQ(run.errors, "tuvoran: Error initializing output device.\n"
+                          "tuvoran: no sound device: OpenAudio refused\n");
     EXPECT_EQ(backend.swaps, 0);
     EXPECT_EQ(backend.DisplayLeftovers(), "");
 }

@@ -118,14 +118,35 @@ TEST_F(Program, TheWholeShowPlaysToTheEndOfItsMusic) {
     EXPECT_EQ(program.ErrorOutput(), "");
 }
 
-TEST_F(Program, NoAudioDeviceEndsTheStartUpWithAdviceToWatchWithoutSound) {
+// What SDL said follows the program's own message, so that the user learns what is missing:
+// a sound device, the OpenGL library, a display server.
+TEST_F(Program, APlatformThatCannotStartGivesSdlsReasonBelowTheMessage) {
     WriteMusic();
-    ChildProcess program = Start({}, {"SDL_AUDIODRIVER=no-such-driver"});
-    EXPECT_EQ(program.Wait(startupMs), 1);
-    const std::string errors = program.ErrorOutput();
-    EXPECT_EQ(errors.rfind("tuvoran: Error initializing output device.\ntuvoran: ", 0), 0u)
-        << errors;
-    EXPECT_NE(errors.find("SDL_AUDIODRIVER=dummy"), std::string::npos) << errors;
+    struct Case {
+        std::string environment;
+        std::string message;
+        std::string reason;
+    };
+    const Case cases[] = {
+        {"SDL_AUDIODRIVER=no-such-driver", "Error initializing output device.",
+         "no sound device: Audio target 'no-such-driver' not available"},
+        {"SDL_OPENGL_LIBRARY=/no/libGL.so.1", "Can not create window",
+         "no window: Failed loading /no/libGL.so.1: "},
+        // SDL would fall back on a driver that shows nothing.
+        {"DISPLAY=", "Unable to set videomode",
+         "no display mode 640x480x32: no display server answers (DISPLAY is not set)"},
+    };
+    for (const Case& failure : cases) {
+        ChildProcess program = Start({}, {failure.environment});
+        EXPECT_EQ(program.Wait(startupMs), 1) << failure.environment;
+        // The last two lines; before them may come what the libraries write themselves.
+        const std::string errors = program.ErrorOutput();
+        const std::size_t message = errors.find("tuvoran: " + failure.message + "\ntuvoran: ");
+        ASSERT_NE(message, std::string::npos) << errors;
+        const std::string reasonLine = errors.substr(errors.find('\n', message) + 1);
+        EXPECT_EQ(reasonLine.rfind("tuvoran: " + failure.reason, 0), 0u) << errors;
+        EXPECT_EQ(reasonLine.find('\n'), reasonLine.size() - 1) << errors;
+    }
 }
 
 } // namespace

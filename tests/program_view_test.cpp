@@ -71,17 +71,6 @@ protected:
         return window;
     }
 
-    // Presses Escape until the program is gone.
-    static int EndWithEscape(ChildProcess& program) {
-        WaitFor(
-            [&] {
-                PressKeys({"Escape"});
-                return !program.Running();
-            },
-            startupMs);
-        return program.Wait(5000);
-    }
-
     TemporaryFolder folder;
 };
 
@@ -122,7 +111,7 @@ TEST_F(ProgramView, AWiderWindowShowsTheCanvasBetweenBlackBarsLeftAndRight) {
     EXPECT_EQ(picture.LitIn(0, 0, 80, 240), 0);
     EXPECT_EQ(picture.LitIn(400, 0, 480, 240), 0);
     EXPECT_GT(picture.LitIn(80, 0, 400, 240), 0);
-    EXPECT_EQ(EndWithEscape(program), 0) << program.ErrorOutput();
+    EXPECT_EQ(EndWithEscape(program, startupMs), 0) << program.ErrorOutput();
 }
 
 TEST_F(ProgramView, AResizedWindowKeepsTheCanvasShape) {
@@ -141,7 +130,7 @@ TEST_F(ProgramView, AResizedWindowKeepsTheCanvasShape) {
         switchMs))
         << "no bars above and below the canvas of a " << last.width << "x" << last.height
         << " window";
-    EXPECT_EQ(EndWithEscape(program), 0) << program.ErrorOutput();
+    EXPECT_EQ(EndWithEscape(program, startupMs), 0) << program.ErrorOutput();
 }
 
 // The virtual screen has one mode, 640 x 480: full screen is a window of that size.
@@ -166,7 +155,7 @@ TEST_F(ProgramView, F11AndAltEnterSwitchBetweenWindowAndFullScreen) {
     EXPECT_EQ(picture.LitIn(0, 0, 80, 240), 0);
     EXPECT_EQ(picture.LitIn(400, 0, 480, 240), 0);
     EXPECT_TRUE(program.Running());
-    EXPECT_EQ(EndWithEscape(program), 0) << program.ErrorOutput();
+    EXPECT_EQ(EndWithEscape(program, startupMs), 0) << program.ErrorOutput();
 }
 
 } // namespace

@@ -25,9 +25,9 @@ public:
         : ClosingBackend(framesBeforeClose), moment(std::move(moment)),
           signals(std::move(signals)) {}
 
-    bool OpenAudio(const AudioRequest& request, AudioDevice* opened, std::string* advice) override {
+    bool OpenAudio(const AudioRequest& request, AudioDevice* opened) override {
         RaiseAt("OpenAudio");
-        return ClosingBackend::OpenAudio(request, opened, advice);
+        return ClosingBackend::OpenAudio(request, opened);
     }
     bool SetDisplayMode(int width, int height, int bits) override {
         RaiseAt("SetDisplayMode");

@@ -3,6 +3,7 @@
 
 #include "app/error_text.h"
 #include "audio/music_stream.h"
+#include "platform/audio_file.h"
 #include "platform/sound.h"
 #include "support/fake_backend.h"
 #include "support/test_files.h"
@@ -12,7 +13,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -125,7 +128,8 @@ TEST_F(SoundLayerTest, NoOutputDeviceFailsTheMusicWithAdviceForTheUser) {
     ::testing::internal::CaptureStderr();
     ShowErrorText();
     EXPECT_EQ(::testing::internal::GetCapturedStderr(),
-              "tuvoran: Error initializing output device.\ntuvoran: Connect a loudspeaker.\n");
+              "tuvoran: Error initializing output device.\n"
+              "tuvoran: no sound device: OpenAudio refused\n");
 }
 
 TEST_F(SoundLayerTest, PlaybackThatCannotStartLeavesTheMusicEnded) {
@@ -156,6 +160,170 @@ TEST_F(SoundLayerTest, CallsThatCannotBeMadeReportWhy) {
     ASSERT_NE(stream, nullptr);
     EXPECT_EQ(FSOUND_Stream_Play(FSOUND_FREE, stream), -1);
     EXPECT_EQ(FSOUND_GetError(), FSOUND_ERR_CHANNEL_ALLOC);
+}
+
+// The decoder's own samples from frame on, as decoding from the start gives them.
+std::vector<float> Decoded(const std::string& path, std::int64_t frame, int frames) {
+    AudioFileError error = AudioFileError::None;
+    const std::unique_ptr<AudioFile> file = OpenAudioFile(path, &error);
+    std::vector<float> all(static_cast<std::size_t>(frame + frames) * file->Channels());
+    std::int64_t done = 0;
+    for (int read = 1; read > 0 && done < frame + frames; done += read) {
+        read = file->Read(&all[static_cast<std::size_t>(done) * file->Channels()],
+                          static_cast<int>(frame + frames - done));
+    }
+    return {all.begin() + frame * file->Channels(), all.end()};
+}
+
+class SoundControls : public SoundLayerTest {
+protected:
+    void Play(int frames) {
+        backend.audioLatencyFrames = latency;
+        ASSERT_TRUE(FSOUND_Init(rate, 32, 0));
+        path = Tone(frames);
+        stream = FSOUND_Stream_OpenFile(path.c_str(), FSOUND_LOOP_OFF, 0);
+        ASSERT_NE(stream, nullptr);
+        FSOUND_Stream_SetEndCallback(stream, EndCounter::OnEnd, &ends);
+        channel = FSOUND_Stream_Play(FSOUND_FREE, stream);
+        ASSERT_EQ(channel, 0);
+    }
+
+    // What the device was handed from frame first on, against the decoder's from music on.
+    void ExpectHanded(std::int64_t first, std::int64_t music, int frames) const {
+        const std::vector<float> expected = Decoded(path, music, frames);
+        const std::vector<float> handedSamples(backend.audioSamples.begin() + first * 2,
+                                               backend.audioSamples.begin() + (first + frames) * 2);
+        EXPECT_EQ(handedSamples, expected) << "handed from " << first << ", music from " << music;
+    }
+
+    static constexpr int latency = 1024;
+    std::string path;
+    FSOUND_STREAM* stream = nullptr;
+    int channel = -1;
+    EndCounter ends;
+};
+
+TEST_F(SoundControls, PauseHoldsThePositionAndResumingPlaysOnFromItWithoutAJump) {
+    Play(rate * 2);
+    for (int pull = 0; pull < 20; ++pull) {
+        Pull(1024);
+    }
+    LetTimePass(300);
+    const int pausedAt = FSOUND_Stream_GetTime(stream); // 20 pulls, less the device's latency
+    EXPECT_EQ(pausedAt, (19 * 1024 + 300) * 1000 / rate);
+    ASSERT_TRUE(FSOUND_SetPaused(channel, TRUE));
+    EXPECT_TRUE(FSOUND_GetPaused(channel));
+    const std::int64_t silenceFrom = handed;
+    for (int pull = 0; pull < 10; ++pull) {
+        Pull(1024);
+        LetTimePass(700);
+        EXPECT_EQ(FSOUND_Stream_GetTime(stream), pausedAt);
+    }
+    EXPECT_EQ(LoudestFrom(silenceFrom, handed - silenceFrom), 0.0f);
+
+    // The music goes on where it was heard when paused, from the next whole frame: what the
+    // device still held then is played again rather than skipped.
+    constexpr int resumedAt = 19 * 1024 + 301;
+    ASSERT_TRUE(FSOUND_SetPaused(channel, FALSE));
+    EXPECT_FALSE(FSOUND_GetPaused(channel));
+    EXPECT_EQ(FSOUND_Stream_GetTime(stream), resumedAt * 1000 / rate);
+    const std::int64_t resumedFrom = handed;
+    Pull(1024);
+    Pull(1024);
+    EXPECT_EQ(FSOUND_Stream_GetTime(stream), (resumedAt + 1024) * 1000 / rate);
+    ExpectHanded(resumedFrom, resumedAt, 2048);
+    EXPECT_EQ(ends.calls, 0);
+}
+
+TEST_F(SoundControls, SetTimeMovesThePositionAtOnceAndPlaysFromThereAsANewPass) {
+    Play(rate * 2);
+    EXPECT_EQ(FSOUND_Stream_GetLengthMs(stream), 2000);
+    for (int pull = 0; pull < 10; ++pull) {
+        Pull(1024);
+    }
+    ASSERT_TRUE(FSOUND_Stream_SetTime(stream, 1500));
+    EXPECT_EQ(FSOUND_Stream_GetTime(stream), 1500);
+    const std::int64_t seekedFrom = handed;
+    Pull(1024);
+    EXPECT_EQ(FSOUND_Stream_GetTime(stream), 1500); // still in the device
+    Pull(1024);
+    EXPECT_EQ(FSOUND_Stream_GetTime(stream), 1500 + 1024 * 1000 / rate);
+    ExpectHanded(seekedFrom, 66150, 2048);
+
+    // Paused, a new time is taken at once and played from when resumed.
+    ASSERT_TRUE(FSOUND_SetPaused(channel, TRUE));
+    ASSERT_TRUE(FSOUND_Stream_SetTime(stream, 250));
+    EXPECT_EQ(FSOUND_Stream_GetTime(stream), 250);
+    Pull(1024);
+    EXPECT_EQ(FSOUND_Stream_GetTime(stream), 250);
+    EXPECT_TRUE(FSOUND_GetPaused(channel));
+    ASSERT_TRUE(FSOUND_SetPaused(channel, FALSE));
+    const std::int64_t resumedFrom = handed;
+    Pull(1024);
+    Pull(1024);
+    ExpectHanded(resumedFrom, 11025, 2048);
+
+    // To the end: it is reported once; back again, and the next pass ends once more.
+    int lastPosition = 0;
+    while (ends.calls == 0 && handed < rate * 4) {
+        Pull(1024);
+        lastPosition = FSOUND_Stream_GetTime(stream);
+    }
+    EXPECT_EQ(ends.calls, 1);
+    EXPECT_EQ(lastPosition, 2000);
+    ASSERT_TRUE(FSOUND_Stream_SetTime(stream, 1900));
+    EXPECT_EQ(FSOUND_Stream_GetTime(stream), 1900);
+    for (int pull = 0; pull < 20; ++pull) {
+        Pull(1024);
+    }
+    EXPECT_EQ(ends.calls, 2);
+    EXPECT_EQ(FSOUND_Stream_GetTime(stream), 2000);
+}
+
+TEST_F(SoundControls, ControlsOfAStreamOrChannelThatDoesNotPlayReportWhy) {
+    EXPECT_FALSE(FSOUND_SetPaused(0, TRUE));
+    EXPECT_EQ(FSOUND_GetError(), FSOUND_ERR_UNINITIALIZED);
+    Play(rate);
+    FSOUND_STREAM* other = FSOUND_Stream_OpenFile(path.c_str(), FSOUND_LOOP_OFF, 0);
+    const auto rejected = [](bool result) {
+        return !result && FSOUND_GetError() == FSOUND_ERR_INVALID_PARAM;
+    };
+    EXPECT_TRUE(rejected(FSOUND_Stream_SetTime(other, 100)));
+    EXPECT_TRUE(rejected(FSOUND_Stream_SetTime(nullptr, 100)));
+    EXPECT_TRUE(rejected(FSOUND_Stream_SetTime(stream, -1)));
+    EXPECT_TRUE(rejected(FSOUND_Stream_SetTime(stream, 1001)));
+    EXPECT_TRUE(FSOUND_Stream_SetTime(stream, 1000));
+    EXPECT_TRUE(rejected(FSOUND_SetPaused(1, TRUE)));
+    EXPECT_TRUE(rejected(FSOUND_SetPaused(FSOUND_FREE, TRUE)));
+    EXPECT_TRUE(rejected(FSOUND_GetPaused(3)));
+    EXPECT_EQ(FSOUND_Stream_GetLengthMs(nullptr), 0);
+
+    // A new play plays from the start, unpaused.
+    ASSERT_TRUE(FSOUND_SetPaused(channel, TRUE));
+    ASSERT_EQ(FSOUND_Stream_Play(FSOUND_FREE, stream), 0);
+    EXPECT_FALSE(FSOUND_GetPaused(channel));
+    EXPECT_EQ(FSOUND_Stream_GetTime(stream), 0);
+}
+
+TEST(AudioFile, SeekGivesExactlyTheSamplesOfDecodingFromTheStart) {
+    const std::string music = std::string(TUVORAN_SOURCE_DIR) + "/data/muzak.mp3";
+    AudioFileError error = AudioFileError::None;
+    const std::unique_ptr<AudioFile> file = OpenAudioFile(music, &error);
+    ASSERT_NE(file, nullptr);
+    const std::int64_t length = file->Frames();
+    const std::vector<float> all = Decoded(music, 0, static_cast<int>(length));
+    // Within and across the encoder's frames of 1152, back and forth, to the very end.
+    for (const std::int64_t frame :
+         {std::int64_t{1500000}, std::int64_t{1}, std::int64_t{1151}, std::int64_t{1152},
+          std::int64_t{44101}, length - 700, std::int64_t{0}, length}) {
+        SCOPED_TRACE(frame);
+        ASSERT_TRUE(file->Seek(frame));
+        std::vector<float> read(4096 * 2);
+        const int frames = file->Read(read.data(), 4096);
+        EXPECT_EQ(frames, std::min<std::int64_t>(4096, length - frame));
+        read.resize(static_cast<std::size_t>(frames) * 2);
+        EXPECT_TRUE(std::equal(read.begin(), read.end(), all.begin() + frame * 2));
+    }
 }
 
 } // namespace

@@ -15,6 +15,9 @@ command -v npm >/dev/null 2>&1 || packages_browser="$packages_browser npm"
 packages_data="libmp3lame-dev"
 packages_video="ffmpeg"
 packages_package="dpkg-dev file lintian desktop-file-utils"
+# The package installed and purged in a minimal Debian root, as Debian tests its own
+# (piuparts runs adequate's checks of the installed package where it is there).
+packages_minimal_root="debootstrap piuparts adequate"
 packages_web="cmake emscripten libstb-dev"
 # The Windows build: the cross compiler, stb_image and GoogleTest's sources; Wine to test it.
 packages_windows="cmake g++-mingw-w64-x86-64-posix libstb-dev googletest wine wine64"
@@ -25,7 +28,7 @@ for group in "$@"; do
     case "$group" in
         run) wanted="$wanted $packages_run" ;;
         test) wanted="$wanted $packages_run $packages_test $packages_data $packages_video $packages_package
-              $packages_browser $packages_web $packages_windows" ;;
+              $packages_minimal_root $packages_browser $packages_web $packages_windows" ;;
         data) wanted="$wanted $packages_run $packages_data" ;;
         video) wanted="$wanted $packages_run $packages_video" ;;
         package) wanted="$wanted $packages_run $packages_package" ;;

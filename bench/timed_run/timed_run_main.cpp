@@ -5,13 +5,18 @@
 //
 //   tuvoran-timed-run MODE FILE
 //     MODE: first-frame (closes the window once one frame is presented), whole-show (runs
-//     to the end of the music), or a number of seconds of music after which it closes.
+//     to the end of the music), a number of seconds of music after which it closes,
+//     at-MS (the first frame of a show started at MS), or seek-MS (started paused 5 s
+//     before MS, Right is pressed once a few frames are up: the frame it lands on ends it).
 
 #include "app/run_demo.h"
+#include "app/show_controls.h"
 #include "platform/backend.h"
 #include "platform/live_backend.h"
 #include "platform/process.h"
+#include "platform/window.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -39,9 +44,13 @@ struct Frame {
     std::int64_t handedOut; // audio frames the device had taken by then
 };
 
+// Frames presented before the seek's key is pressed.
+constexpr std::size_t framesBeforeSeek = 5;
+
 class TimedBackend final : public Backend {
 public:
-    TimedBackend(Backend& live, int closeAfterMs) : live(live), closeAfterMs(closeAfterMs) {
+    TimedBackend(Backend& live, int closeAfterMs, bool seeking)
+        : live(live), closeAfterMs(closeAfterMs), seeking(seeking) {
         landmarks.reserve(32);
         frames.reserve(1 << 16);
     }
@@ -112,13 +121,29 @@ public:
         }
         const std::int64_t heardMs =
             (frames.back().handedOut - latencyFrames) * 1000 / (audioRate > 0 ? audioRate : 1);
-        closeAsked = closeAsked || closeAfterMs == 0 || heardMs >= closeAfterMs;
+        if (seekPressed && !seekLanded) {
+            seekLanded = true;
+            Mark("seek presented");
+        }
+        closeAsked =
+            closeAsked || seekLanded || (!seeking && closeAfterMs == 0) || heardMs >= closeAfterMs;
         shownWindow = window;
     }
+    // The seek's key goes down and up in two looks at the queue, as from the keyboard.
     bool PollEvent(NativeEvent* event) override {
         if (closeAsked && !closeSent) {
             closeSent = true;
             *event = NativeEvent{NativeEventType::CloseRequest, shownWindow, 0, false, false};
+            return true;
+        }
+        if (seeking && frames.size() >= framesBeforeSeek && keyState < 2) {
+            if (keyState == 0) {
+                Mark("seek key pressed");
+                seekPressed = true;
+            }
+            *event = NativeEvent{keyState == 0 ? NativeEventType::KeyDown : NativeEventType::KeyUp,
+                                 shownWindow, VK_RIGHT, false, false};
+            ++keyState;
             return true;
         }
         return live.PollEvent(event);
@@ -128,11 +153,11 @@ public:
     bool ShowMessageBox(const char* caption, const char* text) override {
         return live.ShowMessageBox(caption, text);
     }
-    bool OpenAudio(const AudioRequest& request, AudioDevice* opened, std::string* advice) override {
+    bool OpenAudio(const AudioRequest& request, AudioDevice* opened) override {
         Mark("audio device asked");
         inner = request;
         const bool ready =
-            live.OpenAudio({request.rate, request.channels, Pull, this, Lost}, opened, advice);
+            live.OpenAudio({request.rate, request.channels, Pull, this, Lost}, opened);
         audioRate = opened->rate;
         latencyFrames = opened->latencyFrames;
         Mark("audio device open");
@@ -146,6 +171,7 @@ public:
     }
     void CloseAudio() override { live.CloseAudio(); }
     std::int64_t AudioNanoseconds() override { return live.AudioNanoseconds(); }
+    std::string FailureReason() override { return live.FailureReason(); }
 
     bool Write(const char* path, std::int64_t started) const {
         std::FILE* file = std::fopen(path, "w");
@@ -179,6 +205,10 @@ private:
 
     Backend& live;
     int closeAfterMs;
+    bool seeking;
+    int keyState = 0; // 0 up, 1 pressed, 2 released
+    bool seekPressed = false;
+    bool seekLanded = false;
     AudioRequest inner{};
     std::atomic<std::int64_t> handedOut{0};
     int audioRate = 0;
@@ -199,13 +229,24 @@ int main(int argc, char** argv) {
         return 2;
     }
     int closeAfterMs = 0;
-    if (std::strcmp(argv[1], "whole-show") == 0) {
+    bool seeking = false;
+    const std::string mode = argv[1];
+    ShowControlOptions controls;
+    if (mode == "whole-show") {
         closeAfterMs = 1 << 30;
-    } else if (std::strcmp(argv[1], "first-frame") != 0) {
+    } else if (mode.rfind("at-", 0) == 0) {
+        controls.startMs = std::atoi(argv[1] + 3);
+    } else if (mode.rfind("seek-", 0) == 0) {
+        controls.startMs = std::max(0, std::atoi(argv[1] + 5) - ShowControls::seekStepMs);
+        controls.paused = true;
+        closeAfterMs = 1 << 30;
+        seeking = true;
+    } else if (mode != "first-frame") {
         closeAfterMs = std::atoi(argv[1]) * 1000;
     }
+    SetShowControlOptions(controls);
     const auto live = CreateLiveBackend(ViewOptions{});
-    TimedBackend timed(*live, closeAfterMs);
+    TimedBackend timed(*live, closeAfterMs, seeking);
     // The program sees its own name alone: the default display mode.
     const int result = RunPlatform(1, argv, timed, WinMain);
     return timed.Write(argv[2], started) ? result : 1;

@@ -11,7 +11,10 @@
 #include <GL/glext.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <string>
 #include <vector>
 
 namespace {
@@ -44,6 +47,59 @@ NativeWindow* Handle(OffscreenWindow* window) {
 
 NativeContext* Handle(OffscreenContext* context) {
     return reinterpret_cast<NativeContext*>(context);
+}
+
+// What the EGL library and its driver said about the calls on this thread since the last
+// call began, through EGL_KHR_debug: Mesa tells there why a display did not start ("DRI2:
+// failed to load driver"), which its error code alone does not.
+thread_local std::vector<std::string> driverMessages;
+
+void EGLAPIENTRY KeepDriverMessage(EGLenum /*error*/, const char* command, EGLint /*type*/,
+                                   EGLLabelKHR /*thread*/, EGLLabelKHR /*object*/,
+                                   const char* message) {
+    // Mesa repeats the call's name as the message of the error it returns.
+    if (message == nullptr || message[0] == '\0' ||
+        (command != nullptr && std::strcmp(command, message) == 0)) {
+        return;
+    }
+    if (std::find(driverMessages.begin(), driverMessages.end(), message) == driverMessages.end()) {
+        driverMessages.emplace_back(message);
+    }
+}
+
+// Once for the process, where the EGL library offers it; errors and critical messages only.
+void ListenToDriver() {
+    static bool listening = false;
+    if (listening) {
+        return;
+    }
+    listening = true;
+    const char* extensions = eglQueryString(EGL_NO_DISPLAY, EGL_EXTENSIONS);
+    if (extensions == nullptr ||
+        (" " + std::string(extensions) + " ").find(" EGL_KHR_debug ") == std::string::npos) {
+        return;
+    }
+    const auto control = reinterpret_cast<PFNEGLDEBUGMESSAGECONTROLKHRPROC>(
+        eglGetProcAddress("eglDebugMessageControlKHR"));
+    if (control != nullptr) {
+        control(KeepDriverMessage, nullptr);
+    }
+}
+
+std::string EglErrorName(EGLint error) {
+    static const char* const names[] = {
+        "EGL_SUCCESS",       "EGL_NOT_INITIALIZED",     "EGL_BAD_ACCESS",
+        "EGL_BAD_ALLOC",     "EGL_BAD_ATTRIBUTE",       "EGL_BAD_CONFIG",
+        "EGL_BAD_CONTEXT",   "EGL_BAD_CURRENT_SURFACE", "EGL_BAD_DISPLAY",
+        "EGL_BAD_MATCH",     "EGL_BAD_NATIVE_PIXMAP",   "EGL_BAD_NATIVE_WINDOW",
+        "EGL_BAD_PARAMETER", "EGL_BAD_SURFACE",         "EGL_CONTEXT_LOST"};
+    const EGLint index = error - EGL_SUCCESS;
+    if (index >= 0 && index < static_cast<EGLint>(std::size(names))) {
+        return names[index];
+    }
+    char unknown[32];
+    std::snprintf(unknown, sizeof(unknown), "EGL error 0x%04X", static_cast<unsigned>(error));
+    return unknown;
 }
 
 template <typename T>
@@ -128,8 +184,9 @@ private:
 
 class OffscreenBackend final : public Backend {
 public:
-    OffscreenBackend(int framesPerSecond, CaptureSink& captureSink, bool keepCanvasShape)
-        : clock(framesPerSecond), sink(captureSink), reader(captureSink),
+    OffscreenBackend(int framesPerSecond, CaptureSink& captureSink, bool keepCanvasShape,
+                     std::int64_t firstFrame)
+        : clock(framesPerSecond, firstFrame), sink(captureSink), reader(captureSink),
           keepAspect(keepCanvasShape) {}
     OffscreenBackend(const OffscreenBackend&) = delete;
     OffscreenBackend& operator=(const OffscreenBackend&) = delete;
@@ -206,6 +263,7 @@ public:
     }
 
     NativeContext* CreateContext(NativeWindow* handle) override {
+        StartCall();
         OffscreenWindow* window = Record(handle);
         if (!EnsureDisplay() || !EnsureSurface(*window)) {
             return nullptr;
@@ -213,6 +271,7 @@ public:
         const EGLContext context =
             eglCreateContext(display, window->config, EGL_NO_CONTEXT, nullptr);
         if (context == EGL_NO_CONTEXT) {
+            Failed("eglCreateContext");
             return nullptr;
         }
         contexts.push_back(std::make_unique<OffscreenContext>());
@@ -221,6 +280,7 @@ public:
     }
 
     bool MakeCurrent(NativeWindow* windowHandle, NativeContext* contextHandle) override {
+        StartCall();
         if (contextHandle == nullptr) {
             return ReleaseCurrent();
         }
@@ -234,7 +294,7 @@ public:
         }
         if (eglMakeCurrent(display, window->surface, window->surface, context->context) !=
             EGL_TRUE) {
-            return false;
+            return Failed("eglMakeCurrent");
         }
         currentWindow = window;
         currentContext = context;
@@ -299,8 +359,7 @@ public:
 
     // A device that never plays: its pulls run inside SwapBuffers and may wait for the
     // decoder, and what it is handed is heard the moment a pull returns.
-    bool OpenAudio(const AudioRequest& request, AudioDevice* opened,
-                   std::string* /*advice*/) override {
+    bool OpenAudio(const AudioRequest& request, AudioDevice* opened) override {
         audio = request;
         audioOpen = true;
         audioRunning = false;
@@ -329,22 +388,44 @@ public:
 
     std::int64_t AudioNanoseconds() override { return clock.Nanoseconds(); }
 
+    std::string FailureReason() override { return failure; }
+
 private:
+    void StartCall() {
+        failure.clear();
+        driverMessages.clear();
+    }
+
+    // The EGL call that failed, its error's name and what the driver said meanwhile:
+    // "eglInitialize: EGL_NOT_INITIALIZED (DRI2: failed to load driver)".
+    bool Failed(const char* call) {
+        failure = std::string(call) + ": " + EglErrorName(eglGetError());
+        for (std::size_t i = 0; i < driverMessages.size(); ++i) {
+            failure += (i == 0 ? " (" : "; ") + driverMessages[i];
+        }
+        if (!driverMessages.empty()) {
+            failure += ')';
+        }
+        return false;
+    }
+
     bool EnsureDisplay() {
         if (display != EGL_NO_DISPLAY) {
             return true;
         }
+        ListenToDriver();
         const EGLDisplay surfaceless =
             eglGetPlatformDisplay(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
         if (surfaceless == EGL_NO_DISPLAY) {
-            return false;
+            return Failed("eglGetPlatformDisplay");
         }
         EGLint major = 0;
         EGLint minor = 0;
         if (eglInitialize(surfaceless, &major, &minor) != EGL_TRUE) {
-            return false;
+            return Failed("eglInitialize");
         }
         if (eglBindAPI(EGL_OPENGL_API) != EGL_TRUE) {
+            Failed("eglBindAPI");
             eglTerminate(surfaceless);
             return false;
         }
@@ -400,11 +481,12 @@ private:
         }
         window.config = ChooseConfig(StandardPixelFormat(window.format));
         if (window.config == nullptr) {
+            failure = "eglChooseConfig: no OpenGL pbuffer configuration with 8 bits a channel";
             return false;
         }
         const EGLint size[] = {EGL_WIDTH, window.width, EGL_HEIGHT, window.height, EGL_NONE};
         window.surface = eglCreatePbufferSurface(display, window.config, size);
-        return window.surface != EGL_NO_SURFACE;
+        return window.surface != EGL_NO_SURFACE || Failed("eglCreatePbufferSurface");
     }
 
     void DestroySurface(OffscreenWindow& window) {
@@ -451,6 +533,7 @@ private:
     bool closeWanted = false;
 
     EGLDisplay display = EGL_NO_DISPLAY;
+    std::string failure; // FailureReason's text
     bool modeSet = false;
     int modeWidth = 0;
     int modeHeight = 0;
@@ -470,6 +553,6 @@ private:
 } // namespace
 
 std::unique_ptr<Backend> CreateOffscreenBackend(int framesPerSecond, CaptureSink& sink,
-                                                bool keepAspect) {
-    return std::make_unique<OffscreenBackend>(framesPerSecond, sink, keepAspect);
+                                                bool keepAspect, std::int64_t firstFrame) {
+    return std::make_unique<OffscreenBackend>(framesPerSecond, sink, keepAspect, firstFrame);
 }

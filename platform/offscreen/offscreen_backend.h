@@ -11,6 +11,8 @@
 #include <memory>
 
 // With keepAspect the show's canvas keeps its 4:3 shape in a surface of another, with black
-// bars, instead of being stretched over it.
+// bars, instead of being stretched over it. The clock starts at firstFrame, for a show that
+// reaches that frame before it presents one.
 std::unique_ptr<Backend> CreateOffscreenBackend(int framesPerSecond, CaptureSink& sink,
-                                                bool keepAspect = false);
+                                                bool keepAspect = false,
+                                                std::int64_t firstFrame = 0);

@@ -119,7 +119,10 @@ public:
         SDL_Quit();
     }
 
+    // Each call that can fail starts with SDL's error text cleared, so that FailureReason
+    // gives the text of the failure met in it, or none.
     bool SetDisplayMode(int width, int height, int bits) override {
+        SDL_ClearError();
         if (!EnsureVideo()) {
             return false;
         }
@@ -160,6 +163,7 @@ public:
     }
 
     NativeWindow* CreateWindow(const NativeWindowDescription& description) override {
+        SDL_ClearError();
         if (!EnsureVideo()) {
             return nullptr;
         }
@@ -216,7 +220,10 @@ public:
         }
     }
 
-    bool AcquireDeviceContext(NativeWindow* window) override { return window->window != nullptr; }
+    bool AcquireDeviceContext(NativeWindow* window) override {
+        SDL_ClearError();
+        return window->window != nullptr;
+    }
 
     bool ReleaseDeviceContext(NativeWindow* /*window*/) override { return true; }
 
@@ -227,6 +234,7 @@ public:
     // The visual of an X window is fixed when it is made, so another format remakes it;
     // the window is still hidden at this point of its life.
     bool SetPixelFormat(NativeWindow* window, int format) override {
+        SDL_ClearError();
         if (format < 1 || format > StandardPixelFormatCount()) {
             return false;
         }
@@ -242,6 +250,7 @@ public:
     }
 
     NativeContext* CreateContext(NativeWindow* window) override {
+        SDL_ClearError();
         if (window->window == nullptr) {
             return nullptr;
         }
@@ -259,6 +268,7 @@ public:
     }
 
     bool MakeCurrent(NativeWindow* window, NativeContext* context) override {
+        SDL_ClearError();
         if (context == nullptr) {
             currentWindow = nullptr;
             return SDL_GL_MakeCurrent(nullptr, nullptr) == 0;
@@ -340,8 +350,9 @@ public:
         return SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, caption, text, nullptr) == 0;
     }
 
-    bool OpenAudio(const AudioRequest& request, AudioDevice* opened, std::string* advice) override {
+    bool OpenAudio(const AudioRequest& request, AudioDevice* opened) override {
         CloseAudio();
+        SDL_ClearError();
         SDL_AudioSpec wanted{};
         wanted.freq = request.rate;
         wanted.format = AUDIO_F32SYS;
@@ -355,8 +366,6 @@ public:
             audioDevice = SDL_OpenAudioDevice(nullptr, 0, &wanted, &obtained, 0);
         }
         if (audioDevice == 0) {
-            *advice = std::string("No audio device could be opened (") + SDL_GetError() +
-                      "). To watch without sound, run with SDL_AUDIODRIVER=dummy.";
             return false;
         }
         audioPull = request.pull;
@@ -382,6 +391,8 @@ public:
     }
 
     std::int64_t AudioNanoseconds() override { return SteadyNanoseconds(); }
+
+    std::string FailureReason() override { return SDL_GetError(); }
 
 private:
     static void OnAudio(void* self, Uint8* stream, int bytes) {
@@ -413,11 +424,29 @@ private:
         SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
         // Focus changes of full-screen windows are handled here (FollowFocus).
         SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
-        videoReady = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
-        if (videoReady) {
-            SDL_DisableScreenSaver();
+        if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+            return false;
         }
-        return videoReady;
+        if (ShowsNothing(SDL_GetCurrentVideoDriver())) {
+            SDL_QuitSubSystem(SDL_INIT_VIDEO);
+            const char* display = std::getenv("DISPLAY");
+            const bool named = display != nullptr && display[0] != '\0';
+            SDL_SetError("no display server answers (DISPLAY %s%s)", named ? "is " : "is not set",
+                         named ? display : "");
+            return false;
+        }
+        videoReady = true;
+        SDL_DisableScreenSaver();
+        return true;
+    }
+
+    // Where no display server answers, SDL falls back on a driver that shows nothing: a show
+    // that nobody sees would play to its end and report success. Unless asked for by name.
+    static bool ShowsNothing(const char* driver) {
+        const bool hidden = driver != nullptr && (std::strcmp(driver, "offscreen") == 0 ||
+                                                  std::strcmp(driver, "dummy") == 0);
+        const char* asked = std::getenv("SDL_VIDEODRIVER");
+        return hidden && (asked == nullptr || asked[0] == '\0');
     }
 
     // When no mode is at least as large as wanted, the one nearest in size.

@@ -48,6 +48,14 @@ EM_JS(void, JsSetScissorEmpty, (int empty), {
 });
 
 EM_ASYNC_JS(void, JsWaitForever, (), { await new Promise(() => {}); });
+
+// A context that the browser took away and gave back has lost every object the emulation
+// made in it: its buffers and its shaders are made again.
+EM_JS(void, JsReviveEmulation, (), {
+    if (Module.page.takeContextRestored()) {
+        GLImmediate.init();
+    }
+});
 // clang-format on
 
 // A context made again on the page's one canvas is the same WebGL context; what the last run
@@ -73,12 +81,13 @@ void ResetRenderState(int width, int height) {
 
 class WebBackend final : public Backend {
 public:
-    WebBackend() : startMs(emscripten_get_now()) {}
+    WebBackend() : startMs(PageClockMs()) {}
 
     void BeginRun(const ShowStart& start) {
         still.reset();
         stillFrame = 0;
         frames = 0;
+        moment = {start.startMs, start.paused};
         if (start.stillMs >= 0) {
             still.emplace(stillFramesPerSecond);
             stillFrame = still->FrameAtOrAfter(start.stillMs);
@@ -136,6 +145,7 @@ public:
         if (SDL_SetVideoMode(target->width, target->height, 32, SDL_OPENGL) == nullptr) {
             return nullptr;
         }
+        JsReviveEmulation();
         ResetRenderState(target->width, target->height);
         JsSetScissorEmpty(still.has_value() && stillFrame > 0 ? 1 : 0);
         context.emplace();
@@ -174,23 +184,38 @@ public:
     }
 
     bool PollEvent(NativeEvent* event) override {
-        int key = 0;
-        bool down = false;
-        if (!window.has_value() || !TakeKeyEvent(&key, &down)) {
+        if (!window.has_value()) {
             return false;
         }
-        *event = NativeEvent{down ? NativeEventType::KeyDown : NativeEventType::KeyUp, &*window,
-                             key, false, false};
-        return true;
+        const PageEvent taken = TakePageEvent();
+        switch (taken.type) {
+        case PageEventType::None:
+            return false;
+        case PageEventType::KeyDown:
+        case PageEventType::KeyUp:
+            *event = NativeEvent{taken.type == PageEventType::KeyDown ? NativeEventType::KeyDown
+                                                                      : NativeEventType::KeyUp,
+                                 &*window, taken.value, false, false};
+            return true;
+        case PageEventType::Seek:
+            *event = NativeEvent{NativeEventType::Seek, &*window, 0, false, false, taken.value};
+            return true;
+        case PageEventType::Close:
+            *event = NativeEvent{NativeEventType::CloseRequest, &*window, 0, false, false};
+            return true;
+        }
+        return false;
     }
 
     void WaitEvent(int /*timeoutMs*/) override { WaitForAnimationFrame(); }
 
+    // The page's clock stands while the page is hidden, so that the show, whose music the
+    // page then suspends, takes up where it was.
     std::uint32_t Milliseconds() override {
         if (still.has_value()) {
             return still->Milliseconds();
         }
-        return static_cast<std::uint32_t>(std::llround(emscripten_get_now() - startMs));
+        return static_cast<std::uint32_t>(std::llround(PageClockMs() - startMs));
     }
 
     bool ShowMessageBox(const char* /*caption*/, const char* text) override {
@@ -199,8 +224,7 @@ public:
     }
 
     // The music plays through the page's Web Audio, not through a sample device.
-    bool OpenAudio(const AudioRequest& /*request*/, AudioDevice* /*opened*/,
-                   std::string* /*advice*/) override {
+    bool OpenAudio(const AudioRequest& /*request*/, AudioDevice* /*opened*/) override {
         return false;
     }
     void PauseAudio(bool /*paused*/) override {}
@@ -210,8 +234,14 @@ public:
         if (still.has_value()) {
             return still->Nanoseconds();
         }
-        return std::llround((emscripten_get_now() - startMs) * 1e6);
+        return std::llround((PageClockMs() - startMs) * 1e6);
     }
+
+    ShowMoment Moment() const { return moment; }
+
+    // The browser writes why WebGL did not start to its own console; emscripten's SDL keeps
+    // no text of it.
+    std::string FailureReason() override { return {}; }
 
 private:
     const double startMs;
@@ -221,13 +251,21 @@ private:
     std::optional<VirtualClock> still;
     std::int64_t stillFrame = 0;
     int frames = 0;
+    ShowMoment moment{0, false};
 };
 
+WebBackend* running = nullptr;
+
 } // namespace
+
+ShowMoment CurrentShowMoment() {
+    return running != nullptr ? running->Moment() : ShowMoment{0, false};
+}
 
 // The page never stops asking: a failed show's page waits for nothing more.
 [[noreturn]] int RunWebShows(WinMainFunction winMain) {
     WebBackend backend;
+    running = &backend;
     for (;;) {
         const ShowStart start = WaitForShowStart();
         ResetPlatformState();

@@ -8,7 +8,15 @@
 
 #include "platform/process.h"
 
-// Runs winMain once for each start the page asks for ("Click to start", "Watch again"), each
-// time from the state the process had at load, with the canvas's size as the display mode.
-// Never returns: the page outlives every show.
+// Runs winMain once for each start the page asks for ("Click to start", "Watch again", a
+// WebGL context given back), each time from the state the process had at load, with the
+// canvas's size as the display mode. Never returns: the page outlives every show.
 [[noreturn]] int RunWebShows(WinMainFunction winMain);
+
+// Where the page wants the show that runs now to start (?t=, or where a show whose context
+// was taken away was), and whether held there.
+struct ShowMoment {
+    int startMs;
+    bool paused;
+};
+ShowMoment CurrentShowMoment();

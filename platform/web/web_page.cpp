@@ -13,6 +13,8 @@ EM_ASYNC_JS(void, JsWaitForShowStart, (int* start), {
     HEAP32[start >> 2] = request.width;
     HEAP32[(start >> 2) + 1] = request.height;
     HEAP32[(start >> 2) + 2] = request.stillMs;
+    HEAP32[(start >> 2) + 3] = request.startMs;
+    HEAP32[(start >> 2) + 4] = request.paused ? 1 : 0;
 });
 
 EM_ASYNC_JS(void, JsWaitForAnimationFrame, (), {
@@ -23,14 +25,17 @@ EM_ASYNC_JS(void, JsYieldToBrowser, (), {
     await new Promise((resolve) => setTimeout(resolve, 0));
 });
 
-EM_JS(int, JsTakeKeyEvent, (int* virtualKey), {
-    const key = Module.page.takeKey();
-    if (key === null) {
+// The event's kind as PageEventType numbers it, its value in *value.
+EM_JS(int, JsTakePageEvent, (int* value), {
+    const event = Module.page.takeEvent();
+    if (event === null) {
         return 0;
     }
-    HEAP32[virtualKey >> 2] = key.code;
-    return key.down ? 1 : 2;
+    HEAP32[value >> 2] = event.value || 0;
+    return { keydown: 1, keyup: 2, seek: 3, close: 4 }[event.kind];
 });
+
+EM_JS(double, JsPageClockMs, (), { return Module.page.clockMs(); });
 
 EM_JS(void, JsReportShowEnded, (), { Module.page.showEnded(); });
 EM_JS(void, JsReportStillDrawn, (), { Module.page.stillDrawn(); });
@@ -45,9 +50,9 @@ EM_JS(void, JsSetVirtualMusicMs, (double ms), { Module.page.virtualMusicMs = ms;
 // clang-format on
 
 ShowStart WaitForShowStart() {
-    int start[3] = {0, 0, -1};
+    int start[5] = {0, 0, -1, 0, 0};
     JsWaitForShowStart(start);
-    return {start[0], start[1], start[2]};
+    return {start[0], start[1], start[2], start[3], start[4] != 0};
 }
 
 void ReportShowEnded() {
@@ -70,10 +75,14 @@ void YieldToBrowser() {
     JsYieldToBrowser();
 }
 
-bool TakeKeyEvent(int* virtualKey, bool* down) {
-    const int kind = JsTakeKeyEvent(virtualKey);
-    *down = kind == 1;
-    return kind != 0;
+PageEvent TakePageEvent() {
+    int value = 0;
+    const int kind = JsTakePageEvent(&value);
+    return {static_cast<PageEventType>(kind), value};
+}
+
+double PageClockMs() {
+    return JsPageClockMs();
 }
 
 void CountPresentedFrame(int framesThisRun) {

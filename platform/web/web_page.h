@@ -10,6 +10,15 @@ struct ShowStart {
     int width; // the drawing buffer, in device pixels
     int height;
     int stillMs; // -1: live; else the virtual-clock still at or after this music time
+    int startMs; // live: the moment the show starts at
+    bool paused; // live: held there until resumed
+};
+
+enum class PageEventType { None, KeyDown, KeyUp, Seek, Close };
+
+struct PageEvent {
+    PageEventType type;
+    int value; // KeyDown, KeyUp: the virtual-key code; Seek: the music time
 };
 
 // Waits for the page's start: the click or key, or at once for a still.
@@ -21,8 +30,11 @@ void ReportFailure(const char* text);
 void WaitForAnimationFrame();
 // Gives the browser a turn without waiting for a frame.
 void YieldToBrowser();
-// Key events in arrival order: true and the virtual-key code, while any are waiting.
-bool TakeKeyEvent(int* virtualKey, bool* down);
+// The page's events for the show in arrival order: keys, a seek on its progress line, and
+// the close of a show whose WebGL context was taken away. None when none is waiting.
+PageEvent TakePageEvent();
+// Milliseconds of the page's clock, which stands while the page is hidden.
+double PageClockMs();
 void CountPresentedFrame(int framesThisRun);
 void SetCursorShown(bool shown);
 void SetScreenKeptAwake(bool awake);

@@ -23,9 +23,11 @@ EM_ASYNC_JS(int, JsOpenMusic, (const char* path, double* durationMs), {
     return opened.buffer > 0 ? opened.buffer : -opened.error;
 });
 
-EM_JS(void, JsPlayMusic, (int buffer), { Module.page.playMusic(buffer); });
+EM_JS(void, JsPlayMusic, (int buffer, double fromMs), { Module.page.playMusic(buffer, fromMs); });
 EM_JS(void, JsStopMusic, (), { Module.page.stopMusic(); });
 EM_JS(double, JsHeardMs, (), { return Module.page.heardMs(); });
+// For the page's progress line.
+EM_JS(void, JsShowPosition, (double ms, int paused), { Module.page.showPosition(ms, paused); });
 // clang-format on
 
 AudioFileError FileError(int code) {
@@ -56,20 +58,20 @@ public:
     }
 
     int Play() override {
-        JsPlayMusic(buffer);
-        playing = this;
+        paused = false;
         endReported = false;
-        heardMs = 0.0;
+        PlayFrom(0.0);
         return FSOUND_ERR_NONE;
     }
 
     // The end is reported here, on the program's thread, once the whole music has been heard.
     double PositionMs() override {
-        if (playing != this) {
+        if (playing != this || paused) {
             return heardMs;
         }
         const double heard = std::clamp(JsHeardMs(), 0.0, durationMs);
         heardMs = std::max(heardMs, std::floor(heard));
+        JsShowPosition(heardMs, 0);
         if (heard >= durationMs && !endReported) {
             endReported = true;
             endHeard(endUser);
@@ -77,12 +79,48 @@ public:
         return heardMs;
     }
 
+    // The page's source cannot pause: it stops, and a new one starts where it stopped.
+    void SetPaused(bool pause) override {
+        if (playing != this || pause == paused) {
+            return;
+        }
+        if (pause) {
+            PositionMs();
+            JsStopMusic();
+        } else {
+            JsPlayMusic(buffer, heardMs);
+        }
+        paused = pause;
+        JsShowPosition(heardMs, paused ? 1 : 0);
+    }
+
+    bool Paused() override { return paused; }
+
+    void Seek(int ms) override {
+        endReported = false;
+        if (paused) {
+            heardMs = ms;
+        } else {
+            PlayFrom(ms);
+        }
+        JsShowPosition(heardMs, paused ? 1 : 0);
+    }
+
+    double LengthMs() override { return durationMs; }
+
 private:
+    void PlayFrom(double ms) {
+        JsPlayMusic(buffer, ms);
+        playing = this;
+        heardMs = ms;
+    }
+
     const int buffer; // the page's decoded music
     const double durationMs;
     const StreamEndHeard endHeard;
     void* const endUser;
     bool endReported = false;
+    bool paused = false;
     double heardMs = 0.0;
 };
 

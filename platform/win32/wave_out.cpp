@@ -36,7 +36,7 @@ WaveOut::~WaveOut() {
     Close();
 }
 
-bool WaveOut::Open(const AudioRequest& wanted, AudioDevice* opened, std::string* advice) {
+bool WaveOut::Open(const AudioRequest& wanted, AudioDevice* opened, std::string* reason) {
     Close();
     WAVEFORMATEX format = Pcm16Format(wanted.rate, wanted.channels);
     played = CreateEventA(nullptr, FALSE, FALSE, nullptr);
@@ -46,8 +46,7 @@ bool WaveOut::Open(const AudioRequest& wanted, AudioDevice* opened, std::string*
                           : MMSYSERR_NOMEM;
     if (result != MMSYSERR_NOERROR) {
         device = nullptr;
-        *advice = "No audio output device could be opened (" + ErrorText(result) +
-                  "). Connect or turn on a playback device in Windows' sound settings.";
+        *reason = "waveOutOpen: " + ErrorText(result);
         Close();
         return false;
     }

@@ -21,8 +21,8 @@ public:
     WaveOut(const WaveOut&) = delete;
     WaveOut& operator=(const WaveOut&) = delete;
 
-    // Opens the default device, paused; false with the system's reason in advice.
-    bool Open(const AudioRequest& request, AudioDevice* opened, std::string* advice);
+    // Opens the default device, paused; false with the system's reason in reason.
+    bool Open(const AudioRequest& request, AudioDevice* opened, std::string* reason);
     void Pause(bool paused);
     // No pull runs once this returns.
     void Close();

@@ -100,6 +100,39 @@ HICON LoadResourceIcon(int resource, int sizeMetric) {
                                          IMAGE_ICON, size, size, LR_DEFAULTCOLOR));
 }
 
+// The system's text for the last error of this thread, after the call that met it.
+std::string SystemError(const char* call) {
+    const DWORD error = GetLastError();
+    char* text = nullptr;
+    const DWORD length = FormatMessageA(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, error, 0, reinterpret_cast<char*>(&text), 0, nullptr);
+    std::string reason = std::string(call) + ": ";
+    reason += length > 0 ? std::string(text, length) : "error " + std::to_string(error);
+    LocalFree(text);
+    return reason;
+}
+
+// ChangeDisplaySettings's results have names, not texts.
+std::string DisplayChangeText(LONG result) {
+    switch (result) {
+    case DISP_CHANGE_BADMODE:
+        return "DISP_CHANGE_BADMODE (the screen has no such mode)";
+    case DISP_CHANGE_FAILED:
+        return "DISP_CHANGE_FAILED (the graphics driver refused the mode)";
+    case DISP_CHANGE_RESTART:
+        return "DISP_CHANGE_RESTART (the computer must restart for the mode)";
+    case DISP_CHANGE_NOTUPDATED:
+        return "DISP_CHANGE_NOTUPDATED";
+    case DISP_CHANGE_BADFLAGS:
+        return "DISP_CHANGE_BADFLAGS";
+    case DISP_CHANGE_BADPARAM:
+        return "DISP_CHANGE_BADPARAM";
+    default:
+        return "error " + std::to_string(result);
+    }
+}
+
 // The outer size of a window whose client area is width x height.
 SIZE OuterSize(int width, int height, DWORD style) {
     RECT rect{0, 0, width, height};
@@ -145,14 +178,19 @@ public:
     // for any Windows program. A window needs no mode, so one that the screen cannot take only
     // keeps F11 from switching to full screen.
     bool SetDisplayMode(int width, int height, int bits) override {
+        failure.clear();
         mode = {width, height, bits};
         modeSet = true;
         if (view.windowed) {
-            modeUsable = ChangeMode(CDS_TEST);
+            modeUsable = ChangeMode(CDS_TEST) == DISP_CHANGE_SUCCESSFUL;
             return true;
         }
-        modeUsable = ChangeMode(CDS_FULLSCREEN);
+        const LONG result = ChangeMode(CDS_FULLSCREEN);
+        modeUsable = result == DISP_CHANGE_SUCCESSFUL;
         modeApplied = modeUsable;
+        if (!modeUsable) {
+            failure = "ChangeDisplaySettings: " + DisplayChangeText(result);
+        }
         return modeUsable;
     }
 
@@ -172,8 +210,10 @@ public:
     }
 
     NativeWindow* CreateWindow(const NativeWindowDescription& description) override {
+        failure.clear();
         const char* className = description.className != nullptr ? description.className : "";
         if (!EnsureClass(className)) {
+            failure = SystemError("RegisterClassEx");
             return nullptr;
         }
         auto window = std::make_unique<NativeWindow>();
@@ -215,6 +255,7 @@ public:
                                          nullptr, GetModuleHandleA(nullptr), nullptr);
         creating = nullptr;
         if (window->window == nullptr) {
+            failure = SystemError("CreateWindowEx");
             FreeIcons(*window);
             return nullptr;
         }
@@ -257,8 +298,12 @@ public:
 
     // The class's own device context, kept for the window's life.
     bool AcquireDeviceContext(NativeWindow* window) override {
+        failure.clear();
         if (window->dc == nullptr) {
             window->dc = GetDC(window->window);
+        }
+        if (window->dc == nullptr) {
+            failure = SystemError("GetDC");
         }
         return window->dc != nullptr;
     }
@@ -271,6 +316,7 @@ public:
 
     // The system's closest format to the standard one chosen.
     bool SetPixelFormat(NativeWindow* window, int format) override {
+        failure.clear();
         if (format < 1 || format > StandardPixelFormatCount() || window->dc == nullptr) {
             return false;
         }
@@ -285,12 +331,22 @@ public:
         descriptor.cStencilBits = static_cast<BYTE>(wanted.stencilBits);
         descriptor.iLayerType = PFD_MAIN_PLANE;
         const int chosen = ::ChoosePixelFormat(window->dc, &descriptor);
-        return chosen != 0 && ::SetPixelFormat(window->dc, chosen, &descriptor) != FALSE;
+        if (chosen == 0) {
+            failure = SystemError("ChoosePixelFormat");
+            return false;
+        }
+        if (::SetPixelFormat(window->dc, chosen, &descriptor) == FALSE) {
+            failure = SystemError("SetPixelFormat");
+            return false;
+        }
+        return true;
     }
 
     NativeContext* CreateContext(NativeWindow* window) override {
+        failure.clear();
         const HGLRC context = window->dc != nullptr ? wglCreateContext(window->dc) : nullptr;
         if (context == nullptr) {
+            failure = SystemError("wglCreateContext");
             return nullptr;
         }
         contexts.push_back(std::make_unique<NativeContext>());
@@ -299,12 +355,16 @@ public:
     }
 
     bool MakeCurrent(NativeWindow* window, NativeContext* context) override {
+        failure.clear();
         if (context == nullptr) {
             currentWindow = nullptr;
             return wglMakeCurrent(nullptr, nullptr) != FALSE;
         }
-        if (window == nullptr || window->dc == nullptr ||
-            wglMakeCurrent(window->dc, context->context) == FALSE) {
+        if (window == nullptr || window->dc == nullptr) {
+            return false;
+        }
+        if (wglMakeCurrent(window->dc, context->context) == FALSE) {
+            failure = SystemError("wglMakeCurrent");
             return false;
         }
         // Present at the display's rate where the driver allows it; no cap of our own.
@@ -380,10 +440,11 @@ public:
         return answer != 0;
     }
 
-    bool OpenAudio(const AudioRequest& request, AudioDevice* opened, std::string* advice) override {
+    bool OpenAudio(const AudioRequest& request, AudioDevice* opened) override {
+        failure.clear();
         audioLost = request.lost;
         audioUser = request.user;
-        return audio.Open(request, opened, advice);
+        return audio.Open(request, opened, &failure);
     }
 
     void PauseAudio(bool paused) override { audio.Pause(paused); }
@@ -391,6 +452,8 @@ public:
     void CloseAudio() override { audio.Close(); }
 
     std::int64_t AudioNanoseconds() override { return SteadyNanoseconds(); }
+
+    std::string FailureReason() override { return failure; }
 
 private:
     struct Mode {
@@ -542,14 +605,14 @@ private:
 
     void Post(const NativeEvent& event) { events.push_back(event); }
 
-    bool ChangeMode(DWORD flags) const {
+    LONG ChangeMode(DWORD flags) const {
         DEVMODEA devMode{};
         devMode.dmSize = sizeof(devMode);
         devMode.dmPelsWidth = static_cast<DWORD>(mode.width);
         devMode.dmPelsHeight = static_cast<DWORD>(mode.height);
         devMode.dmBitsPerPel = static_cast<DWORD>(mode.bits);
         devMode.dmFields = DM_PELSWIDTH | DM_PELSHEIGHT | DM_BITSPERPEL;
-        return ChangeDisplaySettingsA(&devMode, flags) == DISP_CHANGE_SUCCESSFUL;
+        return ChangeDisplaySettingsA(&devMode, flags);
     }
 
     void RestoreDesktopMode() {
@@ -561,7 +624,7 @@ private:
 
     bool ApplyShowMode() {
         if (!modeApplied) {
-            modeApplied = modeUsable && ChangeMode(CDS_FULLSCREEN);
+            modeApplied = modeUsable && ChangeMode(CDS_FULLSCREEN) == DISP_CHANGE_SUCCESSFUL;
         }
         return modeApplied;
     }
@@ -657,6 +720,7 @@ private:
     NativeWindow* currentWindow = nullptr;
     std::deque<NativeEvent> events;
     WaveOut audio;
+    std::string failure; // FailureReason's text
     AudioLost audioLost = nullptr;
     void* audioUser = nullptr;
 };

@@ -26,6 +26,14 @@ FakeBackend::~FakeBackend() {
     }
 }
 
+bool FakeBackend::Fails(const char* primitive) {
+    if (failing.count(primitive) == 0) {
+        return false;
+    }
+    failure = reasonsGiven ? std::string(primitive) + " refused" : std::string();
+    return true;
+}
+
 bool FakeBackend::SetDisplayMode(int /*width*/, int /*height*/, int bits) {
     if (Fails("SetDisplayMode")) {
         return false;
@@ -106,9 +114,8 @@ bool FakeBackend::ShowMessageBox(const char* /*caption*/, const char* /*text*/) 
     return true;
 }
 
-bool FakeBackend::OpenAudio(const AudioRequest& request, AudioDevice* opened, std::string* advice) {
+bool FakeBackend::OpenAudio(const AudioRequest& request, AudioDevice* opened) {
     if (Fails("OpenAudio")) {
-        *advice = "Connect a loudspeaker.";
         return false;
     }
     audioRequest = request;

@@ -25,7 +25,9 @@ class FakeBackend : public Backend {
 public:
     ~FakeBackend() override;
 
-    // Primitive names as in Backend; "ReleaseCurrent" is MakeCurrent with no context.
+    // Primitive names as in Backend; "ReleaseCurrent" is MakeCurrent with no context. A
+    // primitive made to fail gives "<primitive> refused" as its reason, or none when
+    // reasonsGiven is false.
     void FailOn(const std::string& primitive) { failing.insert(primitive); }
     void Heal() { failing.clear(); }
 
@@ -49,10 +51,11 @@ public:
     void WaitEvent(int /*timeoutMs*/) override {}
     std::uint32_t Milliseconds() override { return time; }
     bool ShowMessageBox(const char* caption, const char* text) override;
-    bool OpenAudio(const AudioRequest& request, AudioDevice* opened, std::string* advice) override;
+    bool OpenAudio(const AudioRequest& request, AudioDevice* opened) override;
     void PauseAudio(bool paused) override { audioPaused = paused; }
     void CloseAudio() override { audioOpen = false; }
     std::int64_t AudioNanoseconds() override { return audioNanoseconds; }
+    std::string FailureReason() override { return failure; }
 
     // The device takes frames frames, as a device does when it needs them; nothing while
     // closed or paused. The samples are kept in audioSamples.
@@ -76,6 +79,7 @@ public:
     int swaps = 0;
     int messageBoxes = 0;
     std::vector<NativeEvent> events;
+    bool reasonsGiven = true;
 
     // Audio: what the opened device reports, and what it has been given.
     int audioLatencyFrames = 0;
@@ -87,9 +91,10 @@ public:
     std::vector<float> audioSamples;
 
 private:
-    bool Fails(const char* primitive) const { return failing.count(primitive) != 0; }
+    bool Fails(const char* primitive);
 
     std::set<std::string> failing;
+    std::string failure;
     std::vector<NativeWindow*> windows;
     std::vector<NativeContext*> contexts;
 };

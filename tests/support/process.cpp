@@ -159,3 +159,13 @@ bool WaitUntil(const std::function<bool()>& condition, int timeoutMs) {
     }
     return true;
 }
+
+int EndWithEscape(ChildProcess& program, int timeoutMs) {
+    WaitUntil(
+        [&] {
+            PressKey("Escape");
+            return !program.Running();
+        },
+        timeoutMs);
+    return program.Wait(5000);
+}

@@ -52,3 +52,6 @@ bool FocusWindow(const char* title);
 
 // True as soon as condition holds, false when it did not within timeoutMs.
 bool WaitUntil(const std::function<bool()>& condition, int timeoutMs);
+
+// Presses Escape until the program is gone, for up to timeoutMs; its exit code, or -1.
+int EndWithEscape(ChildProcess& program, int timeoutMs);

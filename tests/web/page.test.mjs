@@ -5,11 +5,11 @@ import { rm, writeFile } from 'node:fs/promises';
 import { join } from 'node:path';
 import { after, before, describe, test } from 'node:test';
 import {
-    collectConsoleErrors, launchBrowser, openPage, pageState, waitForState,
+    collectConsoleErrors, launchBrowser, openPage, pageState, useSiteAndBrowser, waitForState,
 } from './lib/browser.mjs';
 import { decodePng } from './lib/picture.mjs';
 import { startServer } from './lib/server.mjs';
-import { copySite, removeDir, requireSite, shortenMusic, siteDir } from './lib/site.mjs';
+import { copySite, removeDir, shortenMusic, siteDir } from './lib/site.mjs';
 
 // Records every state the page passes through and the progress line's texts while loading,
 // from before the page's own scripts run.
@@ -74,25 +74,13 @@ async function brightPixelsTopLeft(page) {
 }
 
 describe('the page', () => {
-    let browser;
-    let server;
-
-    before(async () => {
-        requireSite();
-        server = await startServer(siteDir);
-        browser = await launchBrowser();
-    });
-
-    after(async () => {
-        await browser?.close();
-        await server?.close();
-    });
+    const site = useSiteAndBrowser();
 
     test('shows its progress, then the prompt, and plays nothing before the click', async () => {
-        const page = await browser.newPage();
+        const page = await site.browser.newPage();
         await page.setViewport({ width: 800, height: 600 });
         await page.evaluateOnNewDocument(recordStates);
-        await page.goto(server.url, { waitUntil: 'load' });
+        await page.goto(site.server.url, { waitUntil: 'load' });
         await waitForState(page, 'ready');
         assert.equal(await visibleText(page, '#prompt'), 'Click to start');
         const seen = await page.evaluate(() => window.seenStates);
@@ -106,7 +94,7 @@ describe('the page', () => {
     });
 
     test('a click starts the show and its sound; Escape ends it and offers it again', async () => {
-        const page = await openPage(browser, server.url, { width: 800, height: 600 });
+        const page = await openPage(site.browser, site.server.url, { width: 800, height: 600 });
         await waitForState(page, 'ready');
         await page.mouse.click(400, 300);
         await waitForState(page, 'running', 5000);
@@ -125,7 +113,7 @@ describe('the page', () => {
     });
 
     test('any key starts the show too', async () => {
-        const page = await openPage(browser, server.url, { width: 640, height: 480 });
+        const page = await openPage(site.browser, site.server.url, { width: 640, height: 480 });
         await waitForState(page, 'ready');
         await page.keyboard.press('Space');
         await waitForState(page, 'running', 5000);
@@ -135,7 +123,7 @@ describe('the page', () => {
     });
 
     test('the click asks for full screen, and the show goes on when it is refused', async () => {
-        const page = await browser.newPage();
+        const page = await site.browser.newPage();
         await page.setViewport({ width: 640, height: 480 });
         await page.evaluateOnNewDocument(() => {
             window.fullscreenAsked = 0;
@@ -144,7 +132,7 @@ describe('the page', () => {
                 return Promise.reject(new TypeError('Permissions check failed'));
             };
         });
-        await page.goto(server.url, { waitUntil: 'load' });
+        await page.goto(site.server.url, { waitUntil: 'load' });
         await waitForState(page, 'ready');
         await page.mouse.click(320, 240);
         await waitForState(page, 'running', 5000);
@@ -155,7 +143,7 @@ describe('the page', () => {
     });
 
     test('F shows and hides the frame rate in the top-left corner', async (t) => {
-        const page = await openPage(browser, server.url, { width: 640, height: 480 });
+        const page = await openPage(site.browser, site.server.url, { width: 640, height: 480 });
         await waitForState(page, 'ready');
         await page.keyboard.press('Enter');
         await waitForState(page, 'running', 5000);
@@ -175,7 +163,7 @@ describe('the page', () => {
     });
 
     test('a window resized during the show still holds the canvas at 4:3, centred', async () => {
-        const page = await openPage(browser, server.url, { width: 800, height: 600 });
+        const page = await openPage(site.browser, site.server.url, { width: 800, height: 600 });
         await waitForState(page, 'ready');
         await page.mouse.click(400, 300);
         await waitForState(page, 'running', 5000);
@@ -198,7 +186,7 @@ describe('the page', () => {
             { width: 640, height: 480, scale: 2, shown: [640, 480] },
         ];
         for (const { width, height, scale, shown } of cases) {
-            const page = await openPage(browser, server.url, { width, height, scale });
+            const page = await openPage(site.browser, site.server.url, { width, height, scale });
             await waitForState(page, 'ready');
             await page.mouse.click(width / 2, height / 2);
             await waitForState(page, 'running', 5000);

@@ -186,10 +186,12 @@ TEST_F(WindowsProgram, F11AndAltEnterSwitchBetweenWindowAndFullScreenAndAltF4End
     EXPECT_EQ(program.Wait(startupMs), 0) << program.ErrorOutput();
 }
 
-// The virtual screen has one mode, 640 x 480: Windows refuses 800 x 600.
-TEST_F(WindowsProgram, AModeTheScreenRefusesShowsItsBox) {
+// The virtual screen has one mode, 640 x 480: Windows refuses 800 x 600, and says so.
+TEST_F(WindowsProgram, AModeTheScreenRefusesShowsItsBoxAndWindowsReason) {
     ChildProcess program = Start({"800", "600", "32"}, {"TUVORAN_NO_MESSAGE_BOX="});
-    ExpectBoxAndEnd(program, "Unable to set videomode");
+    ExpectBoxAndEnd(program, "Unable to set videomode\n"
+                             "tuvoran.exe: no display mode 800x600x32: ChangeDisplaySettings: "
+                             "DISP_CHANGE_BADMODE (the screen has no such mode)");
 }
 
 TEST_F(WindowsProgram, AMissingPictureShowsItsBox) {
@@ -197,13 +199,13 @@ TEST_F(WindowsProgram, AMissingPictureShowsItsBox) {
     ExpectBoxAndEnd(program, "Can not load file : data\\image.jpg");
 }
 
-TEST_F(WindowsProgram, NoSoundDeviceGivesTheSoundLayersMessage) {
+TEST_F(WindowsProgram, NoSoundDeviceGivesTheSoundLayersMessageAndWindowsReason) {
     // Without Wine's ALSA driver, Windows has no wave output device at all.
     ChildProcess program = Start({}, {"WINEDLLOVERRIDES=winealsa.drv="});
     EXPECT_EQ(program.Wait(startupMs), 1);
     const std::string errors = WithoutCarriageReturns(program.ErrorOutput());
     EXPECT_NE(errors.find("tuvoran.exe: Error initializing output device.\n"
-                          "tuvoran.exe: No audio output device could be opened ("),
+                          "tuvoran.exe: no sound device: waveOutOpen: "),
               std::string::npos)
         << errors;
 }

@@ -17,9 +17,13 @@
   const prompt = document.getElementById("prompt");
   const message = document.getElementById("message");
   const again = document.getElementById("again");
+  const timeline = document.getElementById("timeline");
+  const played = document.getElementById("played");
 
   const parameters = new URLSearchParams(location.search);
   const still = parseStill(parameters);
+  // ?t=MS: the first show starts at that moment of the music, a link to it.
+  let firstStartMs = Math.max(0, Number.parseInt(parameters.get("t"), 10) || 0);
 
   function parseStill(query) {
     if (!query.has("at")) {
@@ -42,6 +46,9 @@
     progress.hidden = state !== "loading";
     prompt.hidden = state !== "ready";
     again.hidden = state !== "ended";
+    if (state !== "running") {
+      timeline.hidden = true;
+    }
   }
 
   function showMessage(text) {
@@ -126,7 +133,8 @@
 
   const audio = new AudioContextClass();
   let source = null;
-  let startTime = 0;
+  let startTime = 0; // the audio context's time when the source started
+  let startMs = 0; // the music's time there
   let wakeLock = null;
 
   // Loading: every file is fetched at once; the music is decoded as soon as it arrives.
@@ -196,8 +204,9 @@
     }
   });
 
-  // Keys while the show runs, in the order they came; repeats are not new presses.
-  const keys = [];
+  // What the show is told, in the order it came: keys (repeats are not new presses), seeks on
+  // the progress line, and the close of a show whose context the browser took away.
+  const events = [];
   const running = () => body.dataset.state === "running";
   // The browser keeps its own shortcuts (Ctrl or Cmd with a key, the function keys).
   const browserKey = (event) => event.ctrlKey || event.metaKey || /^F\d+$/.test(event.key);
@@ -205,7 +214,7 @@
     if (!running() || event.repeat || browserKey(event)) {
       return;
     }
-    keys.push({ down: event.type === "keydown", code: event.keyCode });
+    events.push({ kind: event.type, value: event.keyCode });
     event.preventDefault();
   }
   addEventListener("keydown", onKey);
@@ -214,9 +223,66 @@
   // In full screen the browser keeps Escape to itself: leaving full screen is the user's Escape.
   document.addEventListener("fullscreenchange", () => {
     if (!document.fullscreenElement && running()) {
-      keys.push({ down: true, code: 27 }, { down: false, code: 27 });
+      events.push({ kind: "keydown", value: 27 }, { kind: "keyup", value: 27 });
     }
   });
+
+  // The show's clock stands while the page is hidden (another tab, a phone's screen off), and
+  // the music with it: the show takes up where it was when the page is shown again.
+  let hiddenMs = 0;
+  let hiddenSince = document.hidden ? performance.now() : null;
+  let suspendedForHidden = false;
+  function clockMs() {
+    const now = performance.now();
+    return now - hiddenMs - (hiddenSince === null ? 0 : now - hiddenSince);
+  }
+
+  // The progress line: shown while the mouse moves over a running show, as in a video
+  // player; a click or a drag on it moves the show there.
+  let positionMs = 0;
+  let musicPaused = false;
+  let durationMs = 0;
+  let timelineTimer = null;
+  function drawPosition() {
+    played.style.width = `${durationMs > 0 ? Math.min(100, (100 * positionMs) / durationMs) : 0}%`;
+  }
+  function showTimeline() {
+    if (!running() || still) {
+      return;
+    }
+    timeline.hidden = false;
+    clearTimeout(timelineTimer);
+    timelineTimer = setTimeout(() => {
+      if (!timeline.matches(":hover")) {
+        timeline.hidden = true;
+      }
+    }, 2500);
+  }
+  function seekTo(clientX) {
+    const box = timeline.getBoundingClientRect();
+    const fraction = Math.min(1, Math.max(0, (clientX - box.left) / box.width));
+    positionMs = Math.min(Math.round(fraction * durationMs), Math.max(0, durationMs - 1));
+    drawPosition();
+    // Seeks not yet taken give way to the latest.
+    const waiting = events.at(-1);
+    if (waiting && waiting.kind === "seek") {
+      waiting.value = positionMs;
+    } else {
+      events.push({ kind: "seek", value: positionMs });
+    }
+  }
+  addEventListener("mousemove", showTimeline);
+  timeline.addEventListener("pointerdown", (event) => {
+    timeline.setPointerCapture(event.pointerId);
+    seekTo(event.clientX);
+    event.stopPropagation();
+  });
+  timeline.addEventListener("pointermove", (event) => {
+    if (timeline.hasPointerCapture(event.pointerId)) {
+      seekTo(event.clientX);
+    }
+  });
+  timeline.addEventListener("click", (event) => event.stopPropagation());
 
   // True when full screen was asked for; the show starts without waiting for it.
   function enterFullscreen() {
@@ -250,7 +316,10 @@
     setState("running");
     message.hidden = true;
     canvas.focus();
-    resolve({ ...drawingBufferSize(enterFullscreen()), stillMs: -1 });
+    // The link's moment for the first show; "Watch again" from the start.
+    const startMs = firstStartMs;
+    firstStartMs = 0;
+    resolve({ ...drawingBufferSize(enterFullscreen()), stillMs: -1, startMs, paused: false });
   }
   prompt.addEventListener("click", begin);
   canvas.addEventListener("click", () => body.dataset.state === "ready" && begin());
@@ -280,7 +349,7 @@
       if (still) {
         Module.page.frames = 0;
         setState("running");
-        return { width: still.width, height: still.height, stillMs: still.ms };
+        return { width: still.width, height: still.height, stillMs: still.ms, startMs: 0, paused: false };
       }
       const gesture = waitForGesture();
       setState("ready");
@@ -291,8 +360,57 @@
     if (body.dataset.state === "ready" || body.dataset.state === "ended") {
       return waitForGesture();
     }
+    if (body.dataset.state === "restoring") {
+      await contextBack;
+      const start = lostAt;
+      lostAt = null;
+      contextBack = contextComesBack();
+      Module.page.frames = 0;
+      setState("running");
+      return { width: canvas.width, height: canvas.height, stillMs: -1, ...start };
+    }
     return new Promise(() => {}); // a failed or finished still starts nothing more
   }
+
+  // The browser may take the WebGL context away (a driver reset, too many pages with
+  // WebGL): the show stops where it is, and when the context comes back it starts again
+  // there, paused if it was.
+  let lostAt = null;
+  let contextRestored = false;
+  let contextCameBack = null;
+  const contextComesBack = () => new Promise((resolve) => {
+    contextCameBack = resolve;
+  });
+  let contextBack = contextComesBack();
+  canvas.addEventListener("webglcontextlost", (event) => {
+    event.preventDefault(); // so that it can come back
+    if (running() && !still) {
+      lostAt = { startMs: positionMs, paused: musicPaused };
+      events.length = 0;
+      events.push({ kind: "close" });
+    }
+  });
+  canvas.addEventListener("webglcontextrestored", () => {
+    contextRestored = true;
+    contextCameBack();
+  });
+
+  document.addEventListener("visibilitychange", () => {
+    if (document.hidden) {
+      hiddenSince = performance.now();
+      if (audio.state === "running") {
+        suspendedForHidden = true;
+        audio.suspend().catch(() => {});
+      }
+    } else if (hiddenSince !== null) {
+      hiddenMs += performance.now() - hiddenSince;
+      hiddenSince = null;
+      if (suspendedForHidden) {
+        suspendedForHidden = false;
+        audio.resume().catch(() => {});
+      }
+    }
+  });
 
   function fail(text) {
     showMessage(text);
@@ -304,8 +422,12 @@
 
   function showEnded() {
     stopMusic();
-    keys.length = 0;
+    events.length = 0;
     canvas.style.cursor = "";
+    if (lostAt) {
+      setState("restoring"); // the context comes back, and the show with it
+      return;
+    }
     if (document.fullscreenElement && document.exitFullscreen) {
       document.exitFullscreen().catch(() => {});
     }
@@ -333,7 +455,18 @@
     showEnded,
     stillDrawn: () => setState("done"),
     fail,
-    takeKey: () => (keys.length > 0 ? keys.shift() : null),
+    takeEvent: () => (events.length > 0 ? events.shift() : null),
+    clockMs,
+    showPosition(ms, paused) {
+      positionMs = ms;
+      musicPaused = paused !== 0;
+      drawPosition();
+    },
+    takeContextRestored() {
+      const restored = contextRestored;
+      contextRestored = false;
+      return restored;
+    },
     keepAwake(awake) {
       if (awake && !wakeLock && navigator.wakeLock) {
         navigator.wakeLock.request("screen").then((lock) => { wakeLock = lock; }, () => {});
@@ -353,11 +486,14 @@
         return { error: file.error || unknownFormat };
       }
       musicBuffers.push(file.music);
-      return { buffer: musicBuffers.length - 1, durationMs: file.music.duration * 1000 };
+      durationMs = file.music.duration * 1000;
+      return { buffer: musicBuffers.length - 1, durationMs };
     },
-    playMusic(buffer) {
+    // From fromMs of the music on.
+    playMusic(buffer, fromMs) {
       stopMusic();
-      this.virtualMusicMs = 0;
+      this.virtualMusicMs = fromMs;
+      startMs = fromMs;
       if (still) {
         return; // a still's music is its clock's, not heard
       }
@@ -365,7 +501,7 @@
       source.buffer = musicBuffers[buffer];
       source.connect(audio.destination);
       startTime = audio.currentTime;
-      source.start(startTime);
+      source.start(startTime, fromMs / 1000);
     },
     stopMusic,
     // Milliseconds of music heard: the context's clock less what is still on its way out.
@@ -374,12 +510,14 @@
         return this.virtualMusicMs;
       }
       const latency = audio.outputLatency || audio.baseLatency || 0;
-      return (audio.currentTime - startTime - latency) * 1000;
+      return startMs + Math.max(0, audio.currentTime - startTime - latency) * 1000;
     },
   };
 
   window.tuvoranAudioState = () => audio.state;
+  window.tuvoranAudioTime = () => audio.currentTime;
   window.tuvoranFrames = () => Module.page.frames;
+  window.tuvoranPosition = () => ({ ms: positionMs, paused: musicPaused, durationMs });
 
   const program = document.createElement("script");
   program.src = "tuvoran.js";

@@ -1,6 +1,8 @@
 // Debian's Chromium, headless, with software WebGL and a profile of its own for each launch.
+import { after, before } from 'node:test';
 import puppeteer from 'puppeteer-core';
-import { makeScratchDir, removeDir } from './site.mjs';
+import { startServer } from './server.mjs';
+import { makeScratchDir, removeDir, requireSite, siteDir } from './site.mjs';
 
 export const chromiumPath = process.env.TUVORAN_CHROMIUM || '/usr/bin/chromium';
 
@@ -85,4 +87,20 @@ export async function waitForState(page, states, timeout = 30_000) {
             `waited ${timeout} ms for ${wanted.join(' or ')}`);
     }
     return pageState(page);
+}
+
+// The built site served and a browser launched before the tests of the calling describe
+// block, both closed after them; the returned object holds them as server and browser.
+export function useSiteAndBrowser() {
+    const held = {};
+    before(async () => {
+        requireSite();
+        held.server = await startServer(siteDir);
+        held.browser = await launchBrowser();
+    });
+    after(async () => {
+        await held.browser?.close();
+        await held.server?.close();
+    });
+    return held;
 }
