@@ -5,6 +5,10 @@
 # without a sound card. The folder holding both is $TUVORAN_WINE_HOME, by default
 # build-windows/wine.
 #   tools/wine-run.sh PROGRAM.exe [ARGUMENT...]
+#   tools/wine-run.sh --serve SECONDS   keep Wine's server up until SECONDS after its last program
+#   tools/wine-run.sh --stop            end the server and whatever still runs under it
+# Wine's server otherwise ends 3 s after its last program, and a program started just as it
+# ends can fail at once: a run of many programs keeps it up, and ends it when done.
 set -eu
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -25,6 +29,11 @@ export WINEDEBUG="${WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="mscoree,mshtml=${WINEDLLOVERRIDES:+;$WINEDLLOVERRIDES}"
 [ -f "$home/.asoundrc" ] || printf 'pcm.!default {\n    type null\n}\n' >"$home/.asoundrc"
 
+if [ "${1:-}" = "--stop" ]; then
+    wineserver -k 2>/dev/null || true
+    exit 0
+fi
+
 # One maker of the prefix at a time; the others wait for it and then use it.
 (
     flock 9
@@ -33,5 +42,13 @@ export WINEDLLOVERRIDES="mscoree,mshtml=${WINEDLLOVERRIDES:+;$WINEDLLOVERRIDES}"
         wineserver -w
     fi
 ) 9>"$home/.prefix-lock"
+
+if [ "${1:-}" = "--serve" ]; then
+    # A server still up from an earlier program would end on its own time: it goes first.
+    wineserver -k 2>/dev/null || true
+    wineserver -w
+    # Its output is not the caller's: a caller that reads it to the end would wait for good.
+    exec wineserver -p"$2" </dev/null >/dev/null 2>&1
+fi
 
 exec wine "$@"

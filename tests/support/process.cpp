@@ -149,6 +149,14 @@ bool FocusWindow(const char* title) {
     return window != 0;
 }
 
+void ResetKeyboardFocus() {
+    const XConnection connection;
+    if (connection.display != nullptr) {
+        XSetInputFocus(connection.display, PointerRoot, RevertToPointerRoot, CurrentTime);
+        XSync(connection.display, False);
+    }
+}
+
 bool WaitUntil(const std::function<bool()>& condition, int timeoutMs) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     while (!condition()) {
@@ -158,6 +166,18 @@ bool WaitUntil(const std::function<bool()>& condition, int timeoutMs) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     return true;
+}
+
+int EndWithKeyOn(ChildProcess& program, const char* title, const char* key, int timeoutMs) {
+    WaitUntil(
+        [&] {
+            FocusWindow(title);
+            PressKey(key);
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+            return !program.Running();
+        },
+        timeoutMs);
+    return program.Wait(10000);
 }
 
 int EndWithEscape(ChildProcess& program, int timeoutMs) {

@@ -50,8 +50,16 @@ bool WindowShown(const char* title);
 // Gives the keyboard focus to the shown top-level window of that title; false when none.
 bool FocusWindow(const char* title);
 
+// Gives the keyboard back to the window under the pointer, as the X server starts. A program
+// that took the focus for a window of its own may leave it on the root when the window goes
+// (Wine does), where no later window receives a key: its tests leave the screen as found.
+void ResetKeyboardFocus();
+
 // True as soon as condition holds, false when it did not within timeoutMs.
 bool WaitUntil(const std::function<bool()>& condition, int timeoutMs);
 
 // Presses Escape until the program is gone, for up to timeoutMs; its exit code, or -1.
 int EndWithEscape(ChildProcess& program, int timeoutMs);
+// The same with the key given, each press on the window of that title given the keyboard
+// first: where an earlier window took the focus with it, nothing gives it back by itself.
+int EndWithKeyOn(ChildProcess& program, const char* title, const char* key, int timeoutMs);

@@ -65,6 +65,7 @@ protected:
         ASSERT_EQ(capture.Wait(startupMs * 2), 0) << capture.ErrorOutput();
     }
     static void TearDownTestSuite() { stills.reset(); }
+    void TearDown() override { ResetKeyboardFocus(); }
 
     static ChildProcess Start(const std::vector<std::string>& arguments) {
         std::vector<std::string> command{TUVORAN_WINE_RUN, TUVORAN_WINDOWS_EXE};
@@ -111,7 +112,8 @@ TEST_F(WindowsFrames, AtAndPauseHoldTheCapturesFrameAtThatMoment) {
         SCOPED_TRACE(ms);
         ChildProcess program = Start({"--at", std::to_string(ms), "--pause"});
         EXPECT_LE(WaitForFrame(program, ms, startupMs), blockTolerance) << program.ErrorOutput();
-        EXPECT_EQ(EndWithEscape(program, startupMs), 0) << program.ErrorOutput();
+        EXPECT_EQ(EndWithKeyOn(program, "Tuvoran", "Escape", startupMs), 0)
+            << program.ErrorOutput();
     }
 }
 
@@ -133,7 +135,7 @@ TEST_F(WindowsFrames, TheKeysSeekAndPauseOntoTheCapturesFrames) {
     EXPECT_LE(WaitForFrame(program, 0, seekMs), blockTolerance);
     Press("Right");
     EXPECT_LE(WaitForFrame(program, 5000, seekMs), blockTolerance);
-    EXPECT_EQ(EndWithEscape(program, startupMs), 0) << program.ErrorOutput();
+    EXPECT_EQ(EndWithKeyOn(program, "Tuvoran", "Escape", startupMs), 0) << program.ErrorOutput();
 }
 
 } // namespace

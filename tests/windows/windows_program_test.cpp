@@ -49,6 +49,7 @@ protected:
         ASSERT_EQ(unzip.exitCode, 0) << unzip.text;
     }
     static void TearDownTestSuite() { unzipped.reset(); }
+    void TearDown() override { ResetKeyboardFocus(); }
 
     static std::string Program() { return unzipped->Path() + "/tuvoran.exe"; }
 
@@ -87,24 +88,11 @@ protected:
         return window;
     }
 
-    // Presses the key on the window of that title until the program is gone.
-    static int EndWith(ChildProcess& program, const char* title, const char* key) {
-        WaitUntil(
-            [&] {
-                FocusWindow(title);
-                PressKeys({key});
-                std::this_thread::sleep_for(std::chrono::milliseconds(200));
-                return !program.Running();
-            },
-            startupMs);
-        return program.Wait(10000);
-    }
-
     // A box shows the message: it is seen on the X display, and Return on it ends the run.
     static void ExpectBoxAndEnd(ChildProcess& program, const std::string& message) {
         EXPECT_TRUE(WaitUntil([] { return WindowShown("Zarvel Project"); }, startupMs))
             << program.ErrorOutput();
-        EXPECT_EQ(EndWith(program, "Zarvel Project", "Return"), 1);
+        EXPECT_EQ(EndWithKeyOn(program, "Zarvel Project", "Return", startupMs), 1);
         EXPECT_NE(
             WithoutCarriageReturns(program.ErrorOutput()).find("tuvoran.exe: " + message + "\n"),
             std::string::npos)
@@ -122,7 +110,7 @@ TEST_F(WindowsProgram, StartedFromAnotherFolderItFindsItsDataBesideItselfAndPlay
     ChildProcess program = Start({});
     const unsigned long window = LitWindow(program, "Tuvoran", 640, 480);
     EXPECT_NE(window, 0u);
-    EXPECT_EQ(EndWith(program, "Tuvoran", "Escape"), 0);
+    EXPECT_EQ(EndWithKeyOn(program, "Tuvoran", "Escape", startupMs), 0);
     EXPECT_EQ(program.ErrorOutput(), "");
 }
 
@@ -133,7 +121,7 @@ TEST_F(WindowsProgram, AWindowShowsTheCanvasBetweenBlackBars) {
     EXPECT_EQ(picture.LitIn(0, 0, 80, 240), 0);
     EXPECT_EQ(picture.LitIn(400, 0, 480, 240), 0);
     EXPECT_GT(picture.LitIn(80, 0, 400, 240), 0);
-    EXPECT_EQ(EndWith(program, "Tuvoran", "Escape"), 0) << program.ErrorOutput();
+    EXPECT_EQ(EndWithKeyOn(program, "Tuvoran", "Escape", startupMs), 0) << program.ErrorOutput();
 }
 
 // Alt+Tab away from full screen: the show steps aside, minimized, and plays on; back on it,
@@ -164,7 +152,7 @@ TEST_F(WindowsProgram, AwayFromFullScreenTheShowStepsAsideAndBackItReturns) {
 
     ASSERT_TRUE(desktop.FocusBack());
     LitWindow(program, "Tuvoran", 640, 480);
-    EXPECT_EQ(EndWith(program, "Tuvoran", "Escape"), 0) << program.ErrorOutput();
+    EXPECT_EQ(EndWithKeyOn(program, "Tuvoran", "Escape", startupMs), 0) << program.ErrorOutput();
 }
 
 // The virtual screen has one mode, 640 x 480: full screen is a window of that size.
