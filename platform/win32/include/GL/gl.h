@@ -6,9 +6,12 @@
 // Win32 backend may include both. Mesa's header also brings OpenGL 1.2's pixel types, which
 // the program uses where the driver has them.
 
+// The space belongs to windows.h's own spelling, which must match.
+// clang-format off
 #ifndef DECLSPEC_IMPORT
 #define DECLSPEC_IMPORT __declspec (dllimport)
 #endif
+// clang-format on
 #ifndef WINAPI
 #define WINAPI __stdcall
 #endif
@@ -20,5 +23,4 @@
 #endif
 
 #include_next <GL/gl.h>
-
 #include <GL/glext.h>
