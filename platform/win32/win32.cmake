@@ -38,7 +38,7 @@ set_property(SOURCE ${CMAKE_CURRENT_BINARY_DIR}/tuvoran.rc APPEND PROPERTY OBJEC
 # timing layer over its backend, and the bare Win32 program its start-up is measured against.
 add_executable(tuvoran-timed-run WIN32 bench/timed_run/timed_run_main.cpp)
 target_link_libraries(tuvoran-timed-run PRIVATE tuvoran_core)
-add_executable(tuvoran-win32-yardstick WIN32 platform/win32/win32_yardstick.cpp)
+add_executable(tuvoran-win32-yardstick WIN32 platform/win32/win32_yardstick_main.cpp)
 target_link_libraries(tuvoran-win32-yardstick PRIVATE opengl32 gdi32)
 target_link_options(tuvoran-win32-yardstick PRIVATE -static)
 
