@@ -181,7 +181,7 @@ TEST_F(GLDisplayTest, ACloseRequestOfTheWindowEndsTheLoopTwoFramesLater) {
     Shell shell;
     ASSERT_EQ(shell.Display().Open(640, 480, 32, true), 0);
     backend.events.push_back(
-        {NativeEventType::CloseRequest, backend.LastWindow(), 0, false, false});
+        {NativeEventType::CloseRequest, backend.LastWindowHandle(), 0, false, false});
     EXPECT_EQ(shell.Display().EndFrame(), 0); // system close: WM_CLOSE, the quit message
     EXPECT_EQ(shell.Display().EndFrame(), 1);
     EXPECT_EQ(backend.swaps, 2);

@@ -124,8 +124,9 @@ protected:
     // frame that saw it.
     void Press(int key) {
         backend.events.push_back(
-            {NativeEventType::KeyDown, backend.LastWindow(), key, false, false});
-        backend.events.push_back({NativeEventType::KeyUp, backend.LastWindow(), key, false, false});
+            {NativeEventType::KeyDown, backend.LastWindowHandle(), key, false, false});
+        backend.events.push_back(
+            {NativeEventType::KeyUp, backend.LastWindowHandle(), key, false, false});
         Frame(7);
         pressedAt = drawnAt;
         Frame(23);
@@ -208,7 +209,7 @@ TEST_F(ShowControlsTest, APausedShowIsDrawnAgainFromOneStateAndGoesOnWithoutAJum
 
     // Paused while playing: held on the frame on screen, the music back at its time.
     backend.events.push_back(
-        {NativeEventType::KeyDown, backend.LastWindow(), VK_SPACE, false, false});
+        {NativeEventType::KeyDown, backend.LastWindowHandle(), VK_SPACE, false, false});
     Frame(16);
     const int pausedAt = drawnAt;
     const State shown = drawnFrom;
@@ -242,7 +243,7 @@ TEST_F(ShowControlsTest, EachPassOfALoopStartsFromTheStateAtLoad) {
 TEST_F(ShowControlsTest, WithoutALoopASeekPastTheEndEndsTheShow) {
     Load({}, 2000);
     backend.events.push_back(
-        {NativeEventType::KeyDown, backend.LastWindow(), VK_RIGHT, false, false});
+        {NativeEventType::KeyDown, backend.LastWindowHandle(), VK_RIGHT, false, false});
     EXPECT_TRUE(Frame());
 }
 

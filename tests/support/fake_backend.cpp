@@ -4,27 +4,28 @@
 
 namespace {
 
-template <typename T>
-bool Erase(std::vector<T*>& records, T* record) {
-    const auto found = std::find(records.begin(), records.end(), record);
+FakeWindow* Record(NativeWindow* window) {
+    return reinterpret_cast<FakeWindow*>(window);
+}
+
+NativeWindow* Handle(FakeWindow* window) {
+    return reinterpret_cast<NativeWindow*>(window);
+}
+
+template <typename Kept, typename Native>
+bool Erase(std::vector<std::unique_ptr<Kept>>& records, Native* handle) {
+    const auto found =
+        std::find_if(records.begin(), records.end(), [handle](const std::unique_ptr<Kept>& record) {
+            return reinterpret_cast<Native*>(record.get()) == handle;
+        });
     if (found == records.end()) {
         return false;
     }
-    delete *found;
     records.erase(found);
     return true;
 }
 
 } // namespace
-
-FakeBackend::~FakeBackend() {
-    for (NativeContext* context : contexts) {
-        delete context;
-    }
-    for (NativeWindow* window : windows) {
-        delete window;
-    }
-}
 
 bool FakeBackend::Fails(const char* primitive) {
     if (failing.count(primitive) == 0) {
@@ -51,12 +52,20 @@ NativeWindow* FakeBackend::CreateWindow(const NativeWindowDescription& descripti
     if (Fails("CreateWindow")) {
         return nullptr;
     }
-    windows.push_back(new NativeWindow{description, description.title});
-    return windows.back();
+    windows.push_back(std::make_unique<FakeWindow>(FakeWindow{description, description.title}));
+    return Handle(windows.back().get());
 }
 
 bool FakeBackend::DestroyWindow(NativeWindow* window) {
     return !Fails("DestroyWindow") && Erase(windows, window);
+}
+
+NativeWindow* FakeBackend::LastWindowHandle() const {
+    return windows.empty() ? nullptr : Handle(windows.back().get());
+}
+
+void FakeBackend::ShowWindow(NativeWindow* window, bool visible) {
+    Record(window)->shown = visible;
 }
 
 bool FakeBackend::AcquireDeviceContext(NativeWindow* /*window*/) {
@@ -76,7 +85,7 @@ bool FakeBackend::SetPixelFormat(NativeWindow* window, int format) {
     if (Fails("SetPixelFormat")) {
         return false;
     }
-    window->format = format;
+    Record(window)->format = format;
     return true;
 }
 
@@ -84,8 +93,8 @@ NativeContext* FakeBackend::CreateContext(NativeWindow* window) {
     if (Fails("CreateContext")) {
         return nullptr;
     }
-    contexts.push_back(new NativeContext{window});
-    return contexts.back();
+    contexts.push_back(std::make_unique<FakeContext>(FakeContext{Record(window)}));
+    return reinterpret_cast<NativeContext*>(contexts.back().get());
 }
 
 bool FakeBackend::MakeCurrent(NativeWindow* /*window*/, NativeContext* context) {

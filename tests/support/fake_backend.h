@@ -6,25 +6,27 @@
 
 #include "platform/backend.h"
 
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
 
-struct NativeWindow {
+// The fake's own records. The native handles it gives out are these, seen as the opaque
+// NativeWindow and NativeContext: the live backend that every program links defines those
+// two types, and a second definition would break the one-definition rule.
+struct FakeWindow {
     NativeWindowDescription description;
     std::string title; // the description's title points into the caller's buffer
     bool shown = false;
     int format = 0;
 };
 
-struct NativeContext {
-    NativeWindow* window = nullptr;
+struct FakeContext {
+    FakeWindow* window = nullptr;
 };
 
 class FakeBackend : public Backend {
 public:
-    ~FakeBackend() override;
-
     // Primitive names as in Backend; "ReleaseCurrent" is MakeCurrent with no context. A
     // primitive made to fail gives "<primitive> refused" as its reason, or none when
     // reasonsGiven is false.
@@ -37,7 +39,7 @@ public:
     void SetScreenSaverAllowed(bool allowed) override { screenSaverAllowed = allowed; }
     NativeWindow* CreateWindow(const NativeWindowDescription& description) override;
     bool DestroyWindow(NativeWindow* window) override;
-    void ShowWindow(NativeWindow* window, bool visible) override { window->shown = visible; }
+    void ShowWindow(NativeWindow* window, bool visible) override;
     void RaiseWindow(NativeWindow* /*window*/) override {}
     bool AcquireDeviceContext(NativeWindow* window) override;
     bool ReleaseDeviceContext(NativeWindow* window) override;
@@ -67,7 +69,11 @@ public:
     int LiveContexts() const { return static_cast<int>(contexts.size()); }
     // What the program still holds of the display, in words; empty when it gave all back.
     std::string DisplayLeftovers() const;
-    NativeWindow* LastWindow() const { return windows.empty() ? nullptr : windows.back(); }
+    const FakeWindow* LastWindow() const {
+        return windows.empty() ? nullptr : windows.back().get();
+    }
+    // The handle the program holds for it, for the events the test sends to it.
+    NativeWindow* LastWindowHandle() const;
 
     std::uint32_t time = 0;
     bool displayModeSet = false;
@@ -95,8 +101,8 @@ private:
 
     std::set<std::string> failing;
     std::string failure;
-    std::vector<NativeWindow*> windows;
-    std::vector<NativeContext*> contexts;
+    std::vector<std::unique_ptr<FakeWindow>> windows;
+    std::vector<std::unique_ptr<FakeContext>> contexts;
 };
 
 // Makes a backend current for the life of the object.
