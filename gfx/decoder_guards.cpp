@@ -2,7 +2,10 @@
 
 #include "gfx/image_file.h"
 
+#include <tiffio.h>
+
 #include <algorithm>
+#include <climits>
 #include <cstdint>
 #include <cstring>
 
@@ -202,6 +205,88 @@ bool CanBeRead(std::FILE* file) {
 
 } // namespace anymap
 
+namespace tiffFile {
+
+// The decoder reads through the same TIFF library, so the file is opened here as it opens
+// it, from the start of the file it is about to read.
+tmsize_t Read(thandle_t file, void* buffer, tmsize_t size) {
+    return static_cast<tmsize_t>(
+        std::fread(buffer, 1, static_cast<std::size_t>(size), static_cast<std::FILE*>(file)));
+}
+
+tmsize_t Write(thandle_t /*file*/, void* /*buffer*/, tmsize_t /*size*/) {
+    return 0;
+}
+
+toff_t Seek(thandle_t file, toff_t offset, int whence) {
+    auto* const stream = static_cast<std::FILE*>(file);
+    if (offset > static_cast<toff_t>(LONG_MAX) ||
+        std::fseek(stream, static_cast<long>(offset), whence) != 0) {
+        return static_cast<toff_t>(-1);
+    }
+    return static_cast<toff_t>(std::ftell(stream));
+}
+
+int Close(thandle_t /*file*/) {
+    return 0;
+}
+
+toff_t Size(thandle_t file) {
+    auto* const stream = static_cast<std::FILE*>(file);
+    const long at = std::ftell(stream);
+    const long length = LengthOf(stream);
+    std::fseek(stream, at, SEEK_SET);
+    return static_cast<toff_t>(std::max(length, 0L));
+}
+
+int Map(thandle_t /*file*/, void** /*base*/, toff_t* /*size*/) {
+    return 0;
+}
+
+void Unmap(thandle_t /*file*/, void* /*base*/, toff_t /*size*/) {}
+
+// The decoder copies a strip into its picture in steps of whole bytes: a pixel at a time,
+// or a sample at a time from separate planes. A pixel of more than four samples under 8
+// bits, which it cuts to four and so to less than a byte, or a sample under 8 bits in
+// separate planes, is a step of no bytes: the library stops the program on an assertion,
+// and built without them would never end the copy.
+bool DirectoryCanBeRead(TIFF* file) {
+    std::uint16_t bitsPerSample = 1;
+    std::uint16_t samplesPerPixel = 1;
+    std::uint16_t planes = PLANARCONFIG_CONTIG;
+    TIFFGetField(file, TIFFTAG_BITSPERSAMPLE, &bitsPerSample);
+    TIFFGetField(file, TIFFTAG_SAMPLESPERPIXEL, &samplesPerPixel);
+    TIFFGetFieldDefaulted(file, TIFFTAG_PLANARCONFIG, &planes);
+    constexpr int samplesKept = 4;
+    return bitsPerSample >= 8 ||
+           (samplesPerPixel <= samplesKept && planes != PLANARCONFIG_SEPARATE);
+}
+
+// The picture's directory, and those the decoder may read as its thumbnail: the next one,
+// and the first of its sub-directories.
+bool CanBeRead(std::FILE* file) {
+    TIFF* const tiff = TIFFClientOpen("", "rm", file, Read, Write, Seek, Close, Size, Map, Unmap);
+    if (tiff == nullptr) {
+        return true; // the decoder cannot open it either
+    }
+    bool safe = DirectoryCanBeRead(tiff);
+    std::uint16_t subDirectories = 0;
+    toff_t* subDirectoryOffsets = nullptr;
+    if (safe && TIFFGetField(tiff, TIFFTAG_SUBIFD, &subDirectories, &subDirectoryOffsets) != 0 &&
+        subDirectories > 0) {
+        const toff_t firstSubDirectory = subDirectoryOffsets[0];
+        safe = TIFFSetSubDirectory(tiff, firstSubDirectory) == 0 || DirectoryCanBeRead(tiff);
+        safe = safe && TIFFSetDirectory(tiff, 0) != 0;
+    }
+    if (safe && TIFFReadDirectory(tiff) != 0) {
+        safe = DirectoryCanBeRead(tiff);
+    }
+    TIFFClose(tiff);
+    return safe;
+}
+
+} // namespace tiffFile
+
 } // namespace
 
 bool DecoderCanReadSafely(FREE_IMAGE_FORMAT format, std::FILE* file) {
@@ -212,6 +297,8 @@ bool DecoderCanReadSafely(FREE_IMAGE_FORMAT format, std::FILE* file) {
         safe = sunRaster::CanBeRead(file);
     } else if (format == FIF_PBM || format == FIF_PGM || format == FIF_PPM) {
         safe = anymap::CanBeRead(file);
+    } else if (format == FIF_TIFF) {
+        safe = tiffFile::CanBeRead(file);
     }
     std::rewind(file);
     return safe;

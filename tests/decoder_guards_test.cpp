@@ -61,6 +61,68 @@ std::string SunRasterWithMap(std::uint32_t mapLength, int mapBytes) {
     return header + std::string(static_cast<std::size_t>(mapBytes), '\x11') + plain.substr(32);
 }
 
+// A little-endian TIFF of 4 x 2 grey pixels, uncompressed in one strip, with the given
+// layout of its samples; with a second directory when nextLayout is given (loaded as the
+// thumbnail when the first points to Exif data).
+struct TiffLayout {
+    int bitsPerSample = 8;
+    int samplesPerPixel = 1;
+    int planes = 1; // 1 contiguous, 2 separate
+};
+
+std::string TiffDirectory(const TiffLayout& layout, std::uint32_t at, bool withExif,
+                          std::uint32_t next) {
+    constexpr int width = 4;
+    constexpr int height = 2;
+    const int stripBytes = (width * layout.bitsPerSample * layout.samplesPerPixel + 7) / 8 * height;
+    const int entries = withExif ? 11 : 10;
+    const std::uint32_t pixelsAt = at + 2 + 12 * entries + 4;
+    const auto entry = [](int tag, int type, std::uint32_t value) {
+        return Little16(tag) + Little16(type) + Little32(1) + Little32(value);
+    };
+    constexpr int shortType = 3;
+    constexpr int longType = 4;
+    std::string directory =
+        Little16(entries) + entry(256, shortType, width) + entry(257, shortType, height) +
+        entry(258, shortType, layout.bitsPerSample) + entry(262, shortType, 1) +
+        entry(273, longType, pixelsAt) + entry(277, shortType, layout.samplesPerPixel) +
+        entry(278, shortType, height) + entry(279, longType, stripBytes) +
+        entry(284, shortType, layout.planes) + entry(339, shortType, 1);
+    if (withExif) {
+        directory += entry(34665, longType, 8); // read as the header: the tag is all that counts
+    }
+    return directory + Little32(next) + std::string(static_cast<std::size_t>(stripBytes), 'x');
+}
+
+std::string TiffBytes(const TiffLayout& layout, const TiffLayout* nextLayout = nullptr) {
+    constexpr std::uint32_t firstAt = 8;
+    const bool withNext = nextLayout != nullptr;
+    const auto nextAt =
+        withNext
+            ? static_cast<std::uint32_t>(firstAt + TiffDirectory(layout, firstAt, true, 0).size())
+            : 0;
+    std::string file = std::string("II*\0", 4) + Little32(firstAt) +
+                       TiffDirectory(layout, firstAt, withNext, nextAt);
+    if (withNext) {
+        file += TiffDirectory(*nextLayout, nextAt, false, 0);
+    }
+    return file;
+}
+
+TEST(DecoderGuards, TiffSamplesUnderAByteThatTheDecoderWouldCopyInStepsOfNoBytesAreRefused) {
+    PictureFolder folder;
+    EXPECT_TRUE(DecodeImageFile(folder.Write("grey.tif", TiffBytes({})).c_str()));
+    EXPECT_TRUE(DecodeImageFile(folder.Write("bilevel.tif", TiffBytes({1, 1, 1})).c_str()));
+    // Eight 1-bit samples are cut to four, half a byte a pixel.
+    EXPECT_FALSE(DecodeImageFile(folder.Write("eight.tif", TiffBytes({1, 8, 1})).c_str()));
+    // Planes are copied a sample at a time, here an eighth of a byte.
+    EXPECT_FALSE(DecodeImageFile(folder.Write("planes.tif", TiffBytes({1, 1, 2})).c_str()));
+    const TiffLayout eightBits{};
+    EXPECT_TRUE(DecodeImageFile(folder.Write("thumb.tif", TiffBytes({}, &eightBits)).c_str()));
+    const TiffLayout planes{1, 1, 2};
+    EXPECT_FALSE(DecodeImageFile(folder.Write("bad-thumb.tif", TiffBytes({}, &planes)).c_str()));
+}
+
 TEST(DecoderGuards, TargaPostageStampsThatDoNotFitTheirSpaceAreRefused) {
     PictureFolder folder;
     EXPECT_TRUE(DecodeImageFile(folder.Write("fits.tga", TargaWithStamp(2, 2, 12)).c_str()));
