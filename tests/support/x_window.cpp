@@ -7,6 +7,8 @@
 #include <X11/extensions/XTest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <thread>
 
 int WindowPicture::LitIn(int left, int top, int right, int bottom, int level) const {
     int lit = 0;
@@ -86,6 +88,9 @@ bool PressKeys(const std::vector<std::string>& keyNames) {
     for (auto code = codes.rbegin(); code != codes.rend(); ++code) {
         sent = XTestFakeKeyEvent(connection.display, *code, False, 20) != 0 && sent;
     }
-    XFlush(connection.display);
+    // Released for a while, as between a person's presses: SDL takes a press that comes
+    // within 2 ms of the key's release for its autorepeat.
+    XSync(connection.display, False);
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
     return sent;
 }
