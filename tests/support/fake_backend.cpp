@@ -4,6 +4,7 @@
 
 namespace {
 
+// A handle is the address of the fake's record behind it.
 FakeWindow* Record(NativeWindow* window) {
     return reinterpret_cast<FakeWindow*>(window);
 }
@@ -12,11 +13,11 @@ NativeWindow* Handle(FakeWindow* window) {
     return reinterpret_cast<NativeWindow*>(window);
 }
 
-template <typename Kept, typename Native>
-bool Erase(std::vector<std::unique_ptr<Kept>>& records, Native* handle) {
+template <typename Kept>
+bool Erase(std::vector<std::unique_ptr<Kept>>& records, const void* handle) {
     const auto found =
         std::find_if(records.begin(), records.end(), [handle](const std::unique_ptr<Kept>& record) {
-            return reinterpret_cast<Native*>(record.get()) == handle;
+            return record.get() == handle;
         });
     if (found == records.end()) {
         return false;
