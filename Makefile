@@ -1,6 +1,7 @@
 # Front door: every command installs what is missing, configures and builds first.
 #   make run [ARGS="800 600 32"]   build and start the show
-#   make test                      the whole suite, headless
+#   make check                     the quick tests, while working on the code
+#   make test                      the whole suite, headless, before handing in
 #   make test-sanitize             the suite again under AddressSanitizer and UBSan
 #   make bench                     benchmarks, release build
 #   make bench-web                 the web site's size, start and frame times in headless Chromium
@@ -28,41 +29,59 @@ FUZZ_SECONDS ?= 90
 BUILD_PACKAGE := build-package
 PREFIX ?= /usr/local
 
-.PHONY: all deps build run test test-sanitize bench fuzz video data expectations format tidy clean web
+.PHONY: all deps build run check test test-sanitize bench fuzz video data expectations format tidy clean web
 .PHONY: windows
 .PHONY: install uninstall package
 
 all: build
 
+# Every command configures its build folder first. CMake does next to nothing when nothing
+# changed, and so goes on correctly after a configure that failed or was interrupted, or that
+# ran before packages were added.
+CONFIGURE = cmake --log-level=NOTICE -S . -B
+CONFIGURE_PLAIN = $(CONFIGURE) $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
 deps:
 	@tools/install-deps.sh run
 
-$(BUILD)/CMakeCache.txt:
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
-
-build: deps $(BUILD)/CMakeCache.txt
+build: deps
+	$(CONFIGURE_PLAIN)
 	cmake --build $(BUILD) -j $(JOBS)
 
-run: build
+run: deps
+	$(CONFIGURE_PLAIN)
+	cmake --build $(BUILD) -j $(JOBS) --target tuvoran
 	./$(BUILD)/tuvoran $(ARGS)
+
+# The loop while working: the tests that need no browser, Wine, package, root or network,
+# less the few that take long by nature (the whole show in real time, the benchmarks' quick
+# run, the data made anew). make test runs them all.
+CHECK_LABELS_LEFT_OUT := web|windows|package|newcomer
+CHECK_TESTS_LEFT_OUT := Program\.TheWholeShowPlaysToTheEndOfItsMusic|bench\.quick|Regeneration\.
+check:
+	@tools/install-deps.sh test
+	$(CONFIGURE_PLAIN) -DBUILD_TESTING=ON
+	cmake --build $(BUILD) -j $(JOBS)
+	tools/run-headless.sh ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS) \
+		-LE '$(CHECK_LABELS_LEFT_OUT)' -E '$(CHECK_TESTS_LEFT_OUT)'
 
 test: web web-test-deps windows
 	@tools/install-deps.sh test
-	@test -f $(BUILD)/CMakeCache.txt || cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
-	cmake -S . -B $(BUILD) -DTUVORAN_WEB_TESTS=ON -DTUVORAN_WINDOWS_BUILD=$(CURDIR)/$(BUILD_WINDOWS) > /dev/null
+	$(CONFIGURE_PLAIN) -DBUILD_TESTING=ON -DTUVORAN_WEB_TESTS=ON \
+		-DTUVORAN_WINDOWS_BUILD=$(CURDIR)/$(BUILD_WINDOWS)
 	cmake --build $(BUILD) -j $(JOBS)
 	tools/run-headless.sh ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 
 test-sanitize:
 	@tools/install-deps.sh test
-	@test -f $(BUILD_ASAN)/CMakeCache.txt || cmake -S . -B $(BUILD_ASAN) -DCMAKE_BUILD_TYPE=Debug -DTUVORAN_SANITIZE=ON
+	$(CONFIGURE) $(BUILD_ASAN) -DCMAKE_BUILD_TYPE=Debug -DTUVORAN_SANITIZE=ON -DBUILD_TESTING=ON
 	cmake --build $(BUILD_ASAN) -j $(JOBS)
 	tools/run-headless.sh ctest --test-dir $(BUILD_ASAN) --output-on-failure -j $(JOBS)
 
 bench:
 	@tools/install-deps.sh test
-	@test -f $(BUILD_RELEASE)/CMakeCache.txt || cmake -S . -B $(BUILD_RELEASE) -DCMAKE_BUILD_TYPE=Release
-	cmake --build $(BUILD_RELEASE) -j $(JOBS)
+	$(CONFIGURE) $(BUILD_RELEASE) -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=ON
+	cmake --build $(BUILD_RELEASE) -j $(JOBS) --target tuvoran-bench
 	tools/run-headless.sh $(BUILD_RELEASE)/bench/tuvoran-bench
 
 .PHONY: web-serve web-test-deps bench-web
@@ -82,38 +101,36 @@ bench-web: web web-test-deps
 
 fuzz:
 	@tools/install-deps.sh test
-	@test -f $(BUILD_FUZZ)/CMakeCache.txt || CC=clang CXX=clang++ cmake -S . -B $(BUILD_FUZZ) \
-		-DCMAKE_BUILD_TYPE=RelWithDebInfo -DTUVORAN_FUZZ=ON -DTUVORAN_TESTS=OFF
+	CC=clang CXX=clang++ $(CONFIGURE) $(BUILD_FUZZ) \
+		-DCMAKE_BUILD_TYPE=RelWithDebInfo -DTUVORAN_FUZZ=ON -DBUILD_TESTING=OFF
 	cmake --build $(BUILD_FUZZ) -j $(JOBS) --target picture_fuzzer display_mode_fuzzer tuvoran-fuzz-corpus
 	tools/run-fuzzers.sh $(BUILD_FUZZ) $(FUZZ_SECONDS)
 
 video:
 	@tools/install-deps.sh video
-	@test -f $(BUILD)/CMakeCache.txt || cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	$(CONFIGURE_PLAIN)
 	cmake --build $(BUILD) -j $(JOBS) --target tuvoran-capture
 	./$(BUILD)/tuvoran-capture --out tuvoran.mp4
 
 # Debian's emscripten runs its tools with a node that does not look in Debian's module folder.
 web:
 	@tools/install-deps.sh web
-	@test -f $(BUILD_WASM)/CMakeCache.txt || NODE_PATH=/usr/share/nodejs emcmake cmake -S . -B $(BUILD_WASM) \
+	NODE_PATH=/usr/share/nodejs emcmake $(CONFIGURE) $(BUILD_WASM) \
 		-DCMAKE_BUILD_TYPE=Release -DTUVORAN_SITE_DIR=$(CURDIR)/build-web
 	NODE_PATH=/usr/share/nodejs cmake --build $(BUILD_WASM) -j $(JOBS)
 
 # Cross-built with Debian's mingw-w64; the zip is packed from the install rules by CPack.
 windows:
 	@tools/install-deps.sh windows
-	@test -f $(BUILD_WINDOWS)/CMakeCache.txt || cmake -S . -B $(BUILD_WINDOWS) \
-		--toolchain platform/win32/toolchain.cmake -DCMAKE_BUILD_TYPE=Release
+	$(CONFIGURE) $(BUILD_WINDOWS) --toolchain platform/win32/toolchain.cmake \
+		-DCMAKE_BUILD_TYPE=Release
 	cmake --build $(BUILD_WINDOWS) -j $(JOBS)
 	cpack --config $(BUILD_WINDOWS)/CPackConfig.cmake -B $(BUILD_WINDOWS) > /dev/null
 	@ls $(BUILD_WINDOWS)/tuvoran-*-windows-x64.zip
 
-# Configures again so that a build folder made before LAME was installed finds it.
 data:
 	@tools/install-deps.sh data
-	@test -f $(BUILD)/CMakeCache.txt || cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
-	cmake -S . -B $(BUILD) > /dev/null
+	$(CONFIGURE_PLAIN)
 	cmake --build $(BUILD) -j $(JOBS) --target tuvoran-datagen
 	./$(BUILD)/tools/tuvoran-datagen data $(BUILD)/data-contact-sheet.png
 
@@ -121,7 +138,7 @@ data:
 # to review before committing them.
 expectations:
 	@tools/install-deps.sh test
-	@test -f $(BUILD)/CMakeCache.txt || cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	$(CONFIGURE_PLAIN) -DBUILD_TESTING=ON
 	cmake --build $(BUILD) -j $(JOBS) --target tuvoran-capture tuvoran-expectations
 	./$(BUILD)/tests/expected_frames/tuvoran-expectations ./$(BUILD)/tuvoran-capture \
 		tests/expected_frames/expected-frames.png $(BUILD)/expectations $(BUILD)/expectations-review.png
@@ -133,15 +150,20 @@ uninstall:
 	DESTDIR="$(DESTDIR)" cmake -DBUILD_DIR=$(BUILD) -P tools/uninstall.cmake
 
 # Packs what build/ has built; the package's file list stays apart from make install's.
-package: build
+package:
 	@tools/install-deps.sh package
+	$(CONFIGURE_PLAIN)
+	cmake --build $(BUILD) -j $(JOBS)
 	cpack --config $(BUILD)/CPackConfig.cmake -B $(BUILD_PACKAGE)
 	lintian $(BUILD_PACKAGE)/tuvoran_*.deb
 
 format:
+	@tools/install-deps.sh lint
 	clang-format -i $$(git ls-files '*.cpp' '*.h')
 
-tidy: $(BUILD)/CMakeCache.txt
+tidy:
+	@tools/install-deps.sh lint
+	$(CONFIGURE_PLAIN)
 	run-clang-tidy -quiet -p $(BUILD) $$(git ls-files '*.cpp')
 
 # A minimal Debian root that a killed package test left mounted is taken down first.

@@ -1,9 +1,11 @@
 #!/bin/sh
 # Installs the Debian 12 packages that the project needs, and only those missing.
-# Usage: install-deps.sh [run] [test] [video] [data] [package] [web] [windows] ...   (default: run)
+# Usage: install-deps.sh [run] [test] [video] [data] [package] [web] [windows] [lint] ...
+#        (default: run)
 set -eu
 
-packages_run="build-essential cmake pkg-config libgl-dev libegl-dev libgl1-mesa-dri
+# GLVND's libOpenGL is the library that CMake's OpenGL module looks for first.
+packages_run="build-essential cmake pkg-config libgl-dev libopengl-dev libegl-dev libgl1-mesa-dri
   libsdl2-dev libfreetype-dev libfontconfig-dev fonts-dejavu-core
   libfreeimage-dev libtiff-dev libmpg123-dev"
 # The virtual X server's own fonts lack those that the message box draws its text with.
@@ -21,6 +23,7 @@ packages_minimal_root="debootstrap piuparts adequate"
 packages_web="cmake emscripten libstb-dev"
 # The Windows build: the cross compiler, stb_image and GoogleTest's sources; Wine to test it.
 packages_windows="cmake g++-mingw-w64-x86-64-posix libstb-dev googletest wine wine64"
+packages_lint="clang-format clang-tidy"
 
 wanted=""
 [ $# -eq 0 ] && set -- run
@@ -34,7 +37,8 @@ for group in "$@"; do
         package) wanted="$wanted $packages_run $packages_package" ;;
         web) wanted="$wanted $packages_web" ;;
         windows) wanted="$wanted $packages_windows" ;;
-        *) echo "install-deps.sh: unknown group '$group' (run, test, data, video, package, web, windows)" >&2; exit 2 ;;
+        lint) wanted="$wanted $packages_run $packages_lint" ;;
+        *) echo "install-deps.sh: unknown group '$group' (run, test, data, video, package, web, windows, lint)" >&2; exit 2 ;;
     esac
 done
 

@@ -42,7 +42,11 @@ add_executable(tuvoran-win32-yardstick WIN32 platform/win32/win32_yardstick_main
 target_link_libraries(tuvoran-win32-yardstick PRIVATE opengl32 gdi32)
 target_link_options(tuvoran-win32-yardstick PRIVATE -static)
 
-if(TUVORAN_TESTS AND EXISTS /usr/src/googletest/CMakeLists.txt)
+# The unit tests, as BUILD_TESTING asks, or wherever GoogleTest's sources are there.
+if(NOT DEFINED CACHE{BUILD_TESTING} AND EXISTS /usr/src/googletest/CMakeLists.txt)
+    set(BUILD_TESTING ON)
+endif()
+if(BUILD_TESTING)
     enable_testing()
     add_subdirectory(tests/windows_units)
 endif()
