@@ -19,19 +19,36 @@
 #
 # Only fresh instances of proc and devpts, the X server's socket alone and the archive folder
 # (inside FOLDER) are mounted, so that even a mount left by a killed run cannot lead a
-# recursive removal of FOLDER out of it. Set TUVORAN_DEBIAN_MIRROR to use another mirror.
+# recursive removal of FOLDER out of it.
+#
+# The packages come from the mirrors that this system's own apt sources name for Debian 12
+# (one-line or deb822), so that a machine behind its own mirror or proxy works unchanged;
+# TUVORAN_DEBIAN_MIRROR and TUVORAN_DEBIAN_SECURITY_MIRROR override them.
 set -eu
 
 suite=bookworm
-mirror=${TUVORAN_DEBIAN_MIRROR:-http://deb.debian.org/debian}
-security=${TUVORAN_DEBIAN_SECURITY_MIRROR:-http://deb.debian.org/debian-security}
-# Written into the kept root once it is complete; a root with another one is made again.
-recipe="debootstrap --variant=minbase $suite $mirror; $suite-updates; $security $suite-security; dist-upgrade; 2"
 
 fail() {
     echo "minimal-root.sh: $*" >&2
     exit 1
 }
+
+# The URI of this system's apt source for a suite, or else of one whose release file names
+# that origin and label; empty when there is none.
+apt_source() {
+    apt-get indextargets --format '$(TARGET_OF) $(REPO_URI) $(RELEASE) $(ORIGIN) $(LABEL)' \
+        2>/dev/null | awk -v release="$1" -v origin="$2" -v label="$3" '
+            $1 != "deb" { next }
+            $3 == release && exact == "" { exact = $2 }
+            $4 == origin && $5 == label && $3 !~ /-(updates|backports|proposed-updates)$/ &&
+                labelled == "" { labelled = $2 }
+            END { uri = exact != "" ? exact : labelled; sub("/+$", "", uri); print uri }'
+}
+
+mirror=${TUVORAN_DEBIAN_MIRROR:-$(apt_source "$suite" Debian Debian)}
+security=${TUVORAN_DEBIAN_SECURITY_MIRROR:-$(apt_source "$suite-security" Debian Debian-Security)}
+# Written into the kept root once it is complete; a root with another one is made again.
+recipe="debootstrap --variant=minbase $suite $mirror; $suite-updates; $security $suite-security; dist-upgrade; 2"
 
 # Mount points under a folder, deepest first.
 mounts_under() {
@@ -53,6 +70,8 @@ remove() {
 
 make_root() {
     base=$folder/base
+    [ -n "$mirror" ] ||
+        fail "this system's apt sources name no Debian mirror; set TUVORAN_DEBIAN_MIRROR"
     if [ -f "$base/.tuvoran-recipe" ] && [ "$(cat "$base/.tuvoran-recipe")" = "$recipe" ] &&
         [ -n "$(find "$base/.tuvoran-recipe" -mtime -30)" ]; then
         return
@@ -70,11 +89,11 @@ make_root() {
     debootstrap --variant=minbase --cache-dir="$folder/debootstrap-cache" "$suite" \
         "$base.partial" "$mirror" >"$folder/debootstrap.log" 2>&1 ||
         fail "debootstrap failed; see $folder/debootstrap.log"
-    cat >"$base.partial/etc/apt/sources.list" <<EOF
-deb $mirror $suite main
-deb $mirror $suite-updates main
-deb $security $suite-security main
-EOF
+    {
+        echo "deb $mirror $suite main"
+        echo "deb $mirror $suite-updates main"
+        [ -z "$security" ] || echo "deb $security $suite-security main"
+    } >"$base.partial/etc/apt/sources.list"
     # As piuparts does: no service starts inside the root.
     printf '#!/bin/sh\nexit 101\n' >"$base.partial/usr/sbin/policy-rc.d"
     chmod 755 "$base.partial/usr/sbin/policy-rc.d"
