@@ -6,6 +6,7 @@
 #include "app/program_icon.h"
 #include "app/run_demo.h"
 #include "demo/scene.h"
+#include "support/minimal_root.h"
 #include "support/process.h"
 #include "support/test_files.h"
 
@@ -35,19 +36,6 @@ namespace fs = std::filesystem;
 
 const std::string buildFolder = fs::path(TUVORAN_BINARY).parent_path().string();
 constexpr int iconSizes[] = {16, 32, 48, 64, 128, 256};
-
-// Standard output and standard error together.
-CommandOutput RunWithErrors(const std::string& command) {
-    return RunCommand(command + " 2>&1");
-}
-
-std::string Quoted(const std::string& text) {
-    return "'" + text + "'";
-}
-
-double SecondsSince(std::chrono::steady_clock::time_point start) {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
 
 // Every file under root (folders left out), as paths relative to it.
 std::set<std::string> FilesUnder(const fs::path& root) {
@@ -342,126 +330,20 @@ TEST(ProgramPackage, InstallsRunsFromRootAndPurgesWithoutATrace) {
     EXPECT_FALSE(fs::exists("/usr/share/doc/tuvoran"));
 }
 
-// The kept minimal Debian root of tools/minimal-root.sh, in the build folder.
-const std::string minimalRoot = buildFolder + "/minimal-root";
-const std::string minimalRootScript = TUVORAN_SOURCE_DIR "/tools/minimal-root.sh";
-
 // Why the package cannot be tried in a minimal root here; empty when it can.
-std::string MinimalRootMissing() {
+std::string PackageInMinimalRootMissing() {
     std::string why;
     if (SkippedBuild(&why)) {
         return why;
     }
-    if (geteuid() != 0) {
-        return "making a root with debootstrap and mounting into it needs root";
-    }
-    if (RunWithErrors("command -v debootstrap && command -v chroot").exitCode != 0) {
-        return "debootstrap is not installed (tools/install-deps.sh test)";
-    }
-    return "";
+    return MinimalRootMissing();
 }
-
-// The kept root, made on the first run; false with the script's output when it cannot be.
-bool MakeMinimalRoot(std::string* output) {
-    const auto start = std::chrono::steady_clock::now();
-    const CommandOutput made =
-        RunWithErrors(Quoted(minimalRootScript) + " make " + Quoted(minimalRoot));
-    *output = made.text;
-    std::cout << "minimal root ready in " << SecondsSince(start) << " s\n" << made.text;
-    return made.exitCode == 0;
-}
-
-// A throwaway layer over the kept root, taken down on every way out of the test: its end, a
-// failed assertion, and SIGINT, SIGTERM or SIGHUP. A test killed outright leaves it to the
-// next run, which takes it down first; what is mounted in it never leads a removal of the
-// build folder out of it.
-class MinimalRootLayer {
-public:
-    explicit MinimalRootLayer(const std::string& run) : name(run) {
-        downCommand = {minimalRootScript, "down", minimalRoot, name};
-        downArguments.clear();
-        for (std::string& argument : downCommand) {
-            downArguments.push_back(argument.data());
-        }
-        downArguments.push_back(nullptr);
-        struct sigaction takeDown {};
-        takeDown.sa_handler = TakeDownAndEnd;
-        sigemptyset(&takeDown.sa_mask);
-        for (std::size_t i = 0; i < std::size(signals); ++i) {
-            sigaction(signals[i], &takeDown, &previous[i]);
-        }
-        const CommandOutput up = RunWithErrors(Quoted(minimalRootScript) + " up " +
-                                               Quoted(minimalRoot) + " " + Quoted(name));
-        ready = up.exitCode == 0;
-        upOutput = up.text;
-    }
-    ~MinimalRootLayer() {
-        Down();
-        for (std::size_t i = 0; i < std::size(signals); ++i) {
-            sigaction(signals[i], &previous[i], nullptr);
-        }
-    }
-    MinimalRootLayer(const MinimalRootLayer&) = delete;
-    MinimalRootLayer& operator=(const MinimalRootLayer&) = delete;
-
-    bool Ready() const { return ready; }
-    // Unmounted and removed; again is harmless.
-    CommandOutput Down() const {
-        return RunWithErrors(Quoted(minimalRootScript) + " down " + Quoted(minimalRoot) + " " +
-                             Quoted(name));
-    }
-    const std::string& UpOutput() const { return upOutput; }
-    // Where the root's / is on this system.
-    std::string Path() const { return minimalRoot + "/runs/" + name + "/root"; }
-    // The command line that runs command from / in the root (with no single quote in it).
-    std::vector<std::string> Inside(const std::string& command) const {
-        return {minimalRootScript, "in", minimalRoot, name, command};
-    }
-    // Run with this test's environment, less the variables named in unset.
-    CommandOutput Run(const std::string& command,
-                      const std::vector<std::string>& unset = {}) const {
-        std::string line = "env";
-        for (const std::string& name : unset) {
-            line += " -u " + name;
-        }
-        for (const std::string& argument : Inside(command)) {
-            line += " " + Quoted(argument);
-        }
-        return RunWithErrors(line);
-    }
-
-private:
-    static void TakeDownAndEnd(int signal) {
-        const pid_t child = fork();
-        if (child == 0) {
-            execv(downArguments[0], downArguments.data());
-            _exit(127);
-        }
-        if (child > 0) {
-            int status = 0;
-            waitpid(child, &status, 0);
-        }
-        struct sigaction standard {};
-        standard.sa_handler = SIG_DFL;
-        sigaction(signal, &standard, nullptr);
-        raise(signal);
-    }
-
-    static constexpr int signals[] = {SIGINT, SIGTERM, SIGHUP};
-    // Made before the handler can run: it only reads them.
-    static inline std::vector<std::string> downCommand;
-    static inline std::vector<char*> downArguments;
-    std::string name;
-    struct sigaction previous[std::size(signals)]{};
-    bool ready = false;
-    std::string upOutput;
-};
 
 // As a user on a bare server or in a container installs it: apt's default rule of servers,
 // no recommendations, into a minimal Debian 12; both programs then work from /, and a purge
 // leaves nothing of the package.
 TEST(ProgramInMinimalDebian, InstallsWithoutRecommendsRunsFromRootAndPurgesWithoutATrace) {
-    const std::string missing = MinimalRootMissing();
+    const std::string missing = PackageInMinimalRootMissing();
     if (!missing.empty()) {
         GTEST_SKIP() << missing;
     }
@@ -524,7 +406,7 @@ TEST(ProgramInMinimalDebian, InstallsWithoutRecommendsRunsFromRootAndPurgesWitho
     const CommandOutput down = root.Down();
     EXPECT_EQ(down.exitCode, 0) << down.text;
     const CommandOutput mounted =
-        RunWithErrors("grep -F ' " + minimalRoot + "/' /proc/self/mountinfo");
+        RunWithErrors("grep -F ' " + MinimalRootFolder() + "/' /proc/self/mountinfo");
     EXPECT_EQ(mounted.text, "") << "left mounted";
     EXPECT_FALSE(fs::exists(root.Path()));
 }
@@ -532,7 +414,7 @@ TEST(ProgramInMinimalDebian, InstallsWithoutRecommendsRunsFromRootAndPurgesWitho
 // Debian's own install and purge test: piuparts installs the package with its dependencies
 // into a copy of the same root, purges it, and finds no file left or changed that should not be.
 TEST(ProgramInMinimalDebian, PassesPiupartsInstallAndPurgeTest) {
-    const std::string missing = MinimalRootMissing();
+    const std::string missing = PackageInMinimalRootMissing();
     if (!missing.empty()) {
         GTEST_SKIP() << missing;
     }
@@ -545,8 +427,7 @@ TEST(ProgramInMinimalDebian, PassesPiupartsInstallAndPurgeTest) {
     ASSERT_NE(package, "") << output;
     ASSERT_TRUE(MakeMinimalRoot(&output)) << output;
     const auto start = std::chrono::steady_clock::now();
-    const CommandOutput piuparts = RunWithErrors(Quoted(minimalRootScript) + " piuparts " +
-                                                 Quoted(minimalRoot) + " " + Quoted(package));
+    const CommandOutput piuparts = MinimalRootPiuparts(package);
     std::cout << "piuparts in " << SecondsSince(start) << " s:\n" << piuparts.text;
     EXPECT_EQ(piuparts.exitCode, 0) << piuparts.text;
     EXPECT_NE(piuparts.text.find("PASS: All tests."), std::string::npos) << piuparts.text;

@@ -118,6 +118,18 @@ CommandOutput RunCommand(const std::string& command) {
     return output;
 }
 
+CommandOutput RunWithErrors(const std::string& command) {
+    return RunCommand(command + " 2>&1");
+}
+
+std::string Quoted(const std::string& text) {
+    return "'" + text + "'";
+}
+
+double SecondsSince(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
 bool PressKey(const char* keyName) {
     Display* display = XOpenDisplay(nullptr);
     if (display == nullptr) {

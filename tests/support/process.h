@@ -4,6 +4,7 @@
 
 #include <sys/types.h>
 
+#include <chrono>
 #include <functional>
 #include <string>
 #include <vector>
@@ -40,6 +41,11 @@ struct CommandOutput {
 
 // What a shell command writes on standard output, and its exit code.
 CommandOutput RunCommand(const std::string& command);
+// The same with standard error too.
+CommandOutput RunWithErrors(const std::string& command);
+// In single quotes for the shell (with no single quote in it).
+std::string Quoted(const std::string& text);
+double SecondsSince(std::chrono::steady_clock::time_point start);
 
 // Presses and releases a key on the X display, as from the keyboard.
 bool PressKey(const char* keyName);
