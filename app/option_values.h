@@ -11,7 +11,7 @@ bool ReadNumber(const std::string& text, long low, long high, int* value);
 // "WIDTHxHEIGHT", each side from 1 to largestSide; width and height are left alone on failure.
 bool ReadSize(const std::string& text, int* width, int* height);
 // "WIDTHxHEIGHT" as ReadSize, or followed by "+X+Y", the top-left corner on the desktop, each
-// coordinate signed ("+-20" is 20 left of the desktop's edge) and within largestSide. *placed
+// coordinate "+N" or "-N" ("-20": 20 left of the desktop's edge), N up to largestSide. *placed
 // tells which; the outputs are left alone on failure.
 bool ReadWindowGeometry(const std::string& text, int* width, int* height, bool* placed, int* x,
                         int* y);

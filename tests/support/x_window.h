@@ -27,3 +27,6 @@ void ResizeWindow(unsigned long window, int width, int height);
 WindowPicture GrabWindow(unsigned long window);
 // Presses and releases the keys, in that order down and in the reverse order up.
 bool PressKeys(const std::vector<std::string>& keyNames);
+// The largest difference of any channel of any pixel between what a window shows and a PNG
+// still of the same size (a capture's); 256 when they cannot be compared.
+int LargestDifferenceFromStill(const WindowPicture& shown, const std::string& stillPath);
