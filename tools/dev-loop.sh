@@ -56,7 +56,7 @@ pid_in() {
 start_build() {
     if [ $building -ne 0 ]; then
         # The whole build gives way: its own process group, compilers included.
-        kill -TERM -- "-$(pid_in "$work/build.$building")" 2>/dev/null || true
+        kill -TERM "-$(pid_in "$work/build.$building")" 2>/dev/null || true
         say "a newer save: that build gives way"
     fi
     builds=$((builds + 1))
@@ -104,7 +104,7 @@ restart_show() {
 finish() {
     trap - EXIT INT TERM HUP
     [ -n "$watcher" ] && kill "$watcher" 2>/dev/null
-    [ $building -ne 0 ] && kill -TERM -- "-$(pid_in "$work/build.$building")" 2>/dev/null
+    [ $building -ne 0 ] && kill -TERM "-$(pid_in "$work/build.$building")" 2>/dev/null
     $show_running && kill -TERM "$(pid_in "$work/show.$shows")" 2>/dev/null
     wait
     rm -rf "$work"
