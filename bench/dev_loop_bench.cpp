@@ -14,6 +14,8 @@
 #include <filesystem>
 #include <string>
 #include <thread>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -83,30 +85,46 @@ std::vector<Figure> DevLoop(const BenchOptions& options) {
     int moves = 0;
 
     // The credit moved by another 10 pixels each time, so that every save is a change.
+    const auto move = [&] {
+        const std::string x = std::to_string(110 + 10 * moves++) + ".0f";
+        SaveText(timelinePath, Replaced(timeline, "codeSprite, 100.0f", "codeSprite, " + x));
+    };
+    // The build alone, without the loop: where the time goes.
+    const auto build = [&] {
+        const std::string command =
+            "cmake --build '" + (tree / "build").string() + "' --target tuvoran > /dev/null";
+        RunCommand(command);
+        std::vector<double> seconds;
+        for (int i = 0; i < samples; ++i) {
+            move();
+            const Clock::time_point start = Clock::now();
+            RunCommand(command);
+            seconds.push_back(std::chrono::duration<double>(Clock::now() - start).count());
+        }
+        return Percentile(seconds, 0.5);
+    };
     const auto credits = [&](const std::string& linker) {
         RunCommand("cmake -S '" + tree.string() + "' -B '" + (tree / "build").string() +
                    "' -DTUVORAN_LINKER=" + linker + " > /dev/null");
+        const double buildSeconds = build();
         ChildProcess loop(
             {"/bin/sh", "-c", "exec make dev AT=20000 PAUSE=1 ARGS=--window=320x240 > /dev/null"},
             {}, tree.string());
         std::vector<double> seconds;
         if (WaitForShow()) {
             for (int i = 0; i < samples; ++i) {
-                const std::string x = std::to_string(110 + 10 * moves++) + ".0f";
-                seconds.push_back(SecondsToFrame([&] {
-                    SaveText(timelinePath,
-                             Replaced(timeline, "codeSprite, 100.0f", "codeSprite, " + x));
-                }));
+                seconds.push_back(SecondsToFrame(move));
                 std::this_thread::sleep_for(std::chrono::milliseconds(500));
             }
         }
         EndWithEscape(loop, timeoutMs);
-        return seconds;
+        return std::make_pair(seconds, buildSeconds);
     };
-    const std::vector<double> withLld = credits("lld");
+    const auto [withLld, buildWithLld] = credits("lld");
     std::vector<double> withDefault;
+    double buildWithDefault = 0.0;
     if (!options.quick) {
-        withDefault = credits("bfd");
+        std::tie(withDefault, buildWithDefault) = credits("bfd");
     }
 
     ChildProcess loop(
@@ -125,8 +143,11 @@ std::vector<Figure> DevLoop(const BenchOptions& options) {
         {"one-line change of demo/timeline.cpp, saved to its frame, lld: median",
          Percentile(withLld, 0.5), "s", "<= 3 s"},
         {"  slowest", Percentile(withLld, 1.0), "s", ""},
+        {"  of which the build alone (cmake --build after the same save), median", buildWithLld,
+         "s", ""},
         {"  the same with the compiler's own linker (GNU ld): median", Percentile(withDefault, 0.5),
          "s", ""},
+        {"  of which the build alone, median", buildWithDefault, "s", ""},
         {"a picture replaced in data/, saved to its frame: median", Percentile(pictures, 0.5), "s",
          "<= 1 s"},
         {"  slowest", Percentile(pictures, 1.0), "s", ""},
