@@ -26,12 +26,12 @@ protected:
     ProgramDevLoop() : tree(fs::path(folder.Path()) / "tree") {}
 
     // The frame at atMs as the capture draws it from the copy's data, at the window's size.
-    std::string Still(const std::string& name,
-                      const std::string& capture = TUVORAN_CAPTURE_BINARY) const {
+    std::string Still(const std::string& name, const std::string& capture = TUVORAN_CAPTURE_BINARY,
+                      const std::string& size = "320x240") const {
         const std::string folderName = (fs::path(folder.Path()) / name).string();
-        ChildProcess run({capture, "--png", folderName, "--size", "320x240", "--at",
-                          std::to_string(atMs), "--quiet"},
-                         {}, tree.string());
+        ChildProcess run(
+            {capture, "--png", folderName, "--size", size, "--at", std::to_string(atMs), "--quiet"},
+            {}, tree.string());
         EXPECT_EQ(run.Wait(120000), 0) << run.ErrorOutput();
         return folderName + "/at-" + std::to_string(atMs) + ".png";
     }
@@ -106,6 +106,23 @@ TEST_F(ProgramDevLoop, SavesComeInAtTheMomentShownAndABadOneLosesNothing) {
     fs::rename(tree / "data/code.jpg.saving", tree / "data/code.jpg");
     const std::string pictureStill = Still("picture");
     EXPECT_LE(WaitForStill(pictureStill, changeMs), 1) << loop.ErrorOutput();
+
+    // The window moved and resized as by a window manager: the show starts again there.
+    unsigned long window = 0;
+    ASSERT_TRUE(FindShownWindow("Tuvoran", &window));
+    PlaceWindow(window, 40, 30, 256, 192);
+    EXPECT_TRUE(WaitUntil([&] { return GrabWindow(window).width == 256; }, changeMs));
+    // Given time to see its new place, as a person's next save would.
+    WaitUntil([] { return false; }, 500);
+    fs::copy_file(tree / "data/dospe.jpg", tree / "data/code.jpg.saving");
+    fs::rename(tree / "data/code.jpg.saving", tree / "data/code.jpg");
+    const std::string sizedStill = Still("sized", TUVORAN_CAPTURE_BINARY, "256x192");
+    EXPECT_LE(WaitForStill(sizedStill, changeMs), 1) << loop.ErrorOutput();
+    int x = 0;
+    int y = 0;
+    EXPECT_TRUE(FindShownWindow("Tuvoran", &window) && WindowPlace(window, &x, &y));
+    EXPECT_EQ(x, 40);
+    EXPECT_EQ(y, 30);
 
     EXPECT_EQ(EndWithEscape(loop, changeMs), 0) << loop.ErrorOutput();
     EXPECT_EQ(ProcessesIn(tree.string()), std::vector<std::string>{});

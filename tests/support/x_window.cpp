@@ -36,12 +36,24 @@ bool FindShownWindow(const char* title, unsigned long* window) {
 }
 
 void ResizeWindow(unsigned long window, int width, int height) {
+    PlaceWindow(window, 0, 0, width, height);
+}
+
+void PlaceWindow(unsigned long window, int x, int y, int width, int height) {
     const XConnection connection;
     if (connection.display != nullptr) {
-        XMoveResizeWindow(connection.display, window, 0, 0, static_cast<unsigned>(width),
+        XMoveResizeWindow(connection.display, window, x, y, static_cast<unsigned>(width),
                           static_cast<unsigned>(height));
         XSync(connection.display, False);
     }
+}
+
+bool WindowPlace(unsigned long window, int* x, int* y) {
+    const XConnection connection;
+    Window child = 0;
+    return connection.display != nullptr &&
+           XTranslateCoordinates(connection.display, window, DefaultRootWindow(connection.display),
+                                 0, 0, x, y, &child) != 0;
 }
 
 WindowPicture GrabWindow(unsigned long window) {
