@@ -7,10 +7,10 @@
 
 namespace {
 
-bool LooksLikeSize(const std::string& text) {
-    int width = 0;
-    int height = 0;
-    return ReadSize(text, &width, &height);
+bool LooksLikeGeometry(const std::string& text) {
+    ViewOptions view;
+    return ReadWindowGeometry(text, &view.windowWidth, &view.windowHeight, &view.placed,
+                              &view.windowX, &view.windowY);
 }
 
 // "-480" is a height for the show to refuse, not an option.
@@ -51,14 +51,16 @@ ParsedLiveOptions ParseLiveOptions(const std::vector<std::string>& arguments) {
         if (name == "--window") {
             std::string size = value;
             // The size may also follow as the next argument, which no display mode looks like.
-            if (!inlineValue && i + 1 < arguments.size() && LooksLikeSize(arguments[i + 1])) {
+            if (!inlineValue && i + 1 < arguments.size() && LooksLikeGeometry(arguments[i + 1])) {
                 size = arguments[++i];
             }
+            ViewOptions& view = options.view;
             if ((inlineValue || !size.empty()) &&
-                !ReadSize(size, &options.view.windowWidth, &options.view.windowHeight)) {
+                !ReadWindowGeometry(size, &view.windowWidth, &view.windowHeight, &view.placed,
+                                    &view.windowX, &view.windowY)) {
                 return fail("bad value '" + size +
                             "' for --window: give WIDTHxHEIGHT, each from 1 to " +
-                            std::to_string(largestSide));
+                            std::to_string(largestSide) + ", and +X+Y for its place");
             }
             options.view.windowed = true;
             continue;
@@ -76,6 +78,20 @@ ParsedLiveOptions ParseLiveOptions(const std::vector<std::string>& arguments) {
                 return fail("bad value '" + time +
                             "' for --at: give milliseconds from 0 to the music's length");
             }
+            continue;
+        }
+        if (name == "--state-file") {
+            std::string file = value;
+            if (!inlineValue) {
+                if (i + 1 == arguments.size()) {
+                    return fail("--state-file needs a value");
+                }
+                file = arguments[++i];
+            }
+            if (file.empty()) {
+                return fail("bad value '' for --state-file: give a file's name");
+            }
+            options.controls.stateFile = file;
             continue;
         }
         const bool flag = name == "--keep-aspect" || name == "--pause" || name == "--loop" ||
@@ -102,8 +118,8 @@ ParsedLiveOptions ParseLiveOptions(const std::vector<std::string>& arguments) {
 
 std::string LiveUsage(const std::string& programName) {
     return "Usage: " + programName +
-           " [--window[=WxH]] [--keep-aspect] [--at MS] [--pause] [--loop]"
-           " [WIDTH HEIGHT BITS]\n"
+           " [--window[=WxH[+X+Y]]] [--keep-aspect] [--at MS] [--pause] [--loop]"
+           " [--state-file FILE] [WIDTH HEIGHT BITS]\n"
            "\n"
            "Plays the show full screen in the display mode WIDTH x HEIGHT with BITS colour\n"
            "bits (all three, or the defaults 640 480 32) and ends with the music.\n"
@@ -111,7 +127,8 @@ std::string LiveUsage(const std::string& programName) {
            "  --window[=WxH]  play in a resizable window of that size (default 640x480);\n"
            "                  the display mode is left as it is, and the show keeps its\n"
            "                  4:3 shape with black bars. The three numbers still choose the\n"
-           "                  mode of full screen, which F11 switches to.\n"
+           "                  mode of full screen, which F11 switches to. WxH+X+Y also\n"
+           "                  puts the window's inside at X, Y of the desktop.\n"
            "  --keep-aspect   in full screen on a screen of another shape than 4:3, keep\n"
            "                  the show's shape with black bars instead of stretching it\n"
            "  --at MS         start MS milliseconds into the music, on the frame that\n"
@@ -119,6 +136,9 @@ std::string LiveUsage(const std::string& programName) {
            "  --pause         start paused, silent, on the first frame, until Space\n"
            "  --loop          when the music ends, play the show again from its start,\n"
            "                  until Escape\n"
+           "  --state-file FILE  after each seek, pause and resume, and at the end, write\n"
+           "                  to FILE the options that start the show again there:\n"
+           "                  --at=MS, --pause when paused, --window=WxH+X+Y in a window\n"
            "  -h, --help      this text\n"
            "  --version       the program's version\n"
            "\n"
@@ -137,4 +157,16 @@ std::string LiveUsage(const std::string& programName) {
 
 std::string LiveVersion() {
     return std::string("tuvoran ") + TUVORAN_VERSION + "\n";
+}
+
+std::string ResumeOptions(int ms, bool paused, const ViewOptions* view) {
+    std::string options = "--at=" + std::to_string(ms);
+    if (paused) {
+        options += " --pause";
+    }
+    if (view != nullptr && view->windowed) {
+        options += " --window=" + WindowGeometryText(view->windowWidth, view->windowHeight,
+                                                     view->windowX, view->windowY);
+    }
+    return options;
 }

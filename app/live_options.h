@@ -27,3 +27,7 @@ ParsedLiveOptions ParseLiveOptions(const std::vector<std::string>& arguments);
 std::string LiveUsage(const std::string& programName);
 // "tuvoran 1.0.0" and a line end.
 std::string LiveVersion();
+
+// The options that start the show again at ms, paused or not, in the window view describes
+// when it is one (view null or full screen: none), as --state-file writes them.
+std::string ResumeOptions(int ms, bool paused, const ViewOptions* view);

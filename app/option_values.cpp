@@ -29,3 +29,56 @@ bool ReadSize(const std::string& text, int* width, int* height) {
     *height = readHeight;
     return true;
 }
+
+namespace {
+
+// "+N" or "-N" at *cursor, advanced past it.
+bool ReadCoordinate(const std::string& text, std::size_t* cursor, int* value) {
+    if (*cursor >= text.size() || (text[*cursor] != '+' && text[*cursor] != '-')) {
+        return false;
+    }
+    const bool negative = text[*cursor] == '-';
+    const std::size_t digits = *cursor + 1;
+    std::size_t end = text.find_first_of("+-", digits);
+    end = end == std::string::npos ? text.size() : end;
+    int magnitude = 0;
+    if (!ReadNumber(text.substr(digits, end - digits), 0, largestSide, &magnitude)) {
+        return false;
+    }
+    *value = negative ? -magnitude : magnitude;
+    *cursor = end;
+    return true;
+}
+
+} // namespace
+
+bool ReadWindowGeometry(const std::string& text, int* width, int* height, bool* placed, int* x,
+                        int* y) {
+    const std::size_t corner = text.find_first_of("+-");
+    int readWidth = 0;
+    int readHeight = 0;
+    if (!ReadSize(text.substr(0, corner), &readWidth, &readHeight)) {
+        return false;
+    }
+    int readX = 0;
+    int readY = 0;
+    std::size_t cursor = corner;
+    if (corner != std::string::npos &&
+        (!ReadCoordinate(text, &cursor, &readX) || !ReadCoordinate(text, &cursor, &readY) ||
+         cursor != text.size())) {
+        return false;
+    }
+    *width = readWidth;
+    *height = readHeight;
+    *placed = corner != std::string::npos;
+    *x = readX;
+    *y = readY;
+    return true;
+}
+
+std::string WindowGeometryText(int width, int height, int x, int y) {
+    const auto coordinate = [](int value) {
+        return (value < 0 ? "-" : "+") + std::to_string(std::labs(value));
+    };
+    return std::to_string(width) + "x" + std::to_string(height) + coordinate(x) + coordinate(y);
+}

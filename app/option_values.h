@@ -10,3 +10,10 @@ constexpr int largestSide = 16384;
 bool ReadNumber(const std::string& text, long low, long high, int* value);
 // "WIDTHxHEIGHT", each side from 1 to largestSide; width and height are left alone on failure.
 bool ReadSize(const std::string& text, int* width, int* height);
+// "WIDTHxHEIGHT" as ReadSize, or followed by "+X+Y", the top-left corner on the desktop, each
+// coordinate "+N" or "-N" ("-20": 20 left of the desktop's edge), N up to largestSide. *placed
+// tells which; the outputs are left alone on failure.
+bool ReadWindowGeometry(const std::string& text, int* width, int* height, bool* placed, int* x,
+                        int* y);
+// "WIDTHxHEIGHT+X+Y", as ReadWindowGeometry reads it back.
+std::string WindowGeometryText(int width, int height, int x, int y);

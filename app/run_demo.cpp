@@ -69,6 +69,7 @@ int RunDemo() {
         const int musicEnded = music.HasEnded();
         quit = escapeDown | windowClosed | controls.EndFrame(t, musicEnded);
     }
+    controls.WriteState();
 
     swarms.FreeParticles();
     display->Close();

@@ -1,5 +1,6 @@
 #include "app/show_controls.h"
 
+#include "app/live_options.h"
 #include "audio/music_stream.h"
 #include "display/gl_display.h"
 #include "platform/virtual_clock.h"
@@ -7,6 +8,9 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <system_error>
 
 namespace {
 
@@ -115,6 +119,7 @@ void ShowControls::Reach(int ms) {
         ThawTimer();
     }
     display.RestartFrameRate();
+    WriteState();
 }
 
 // Paused on the frame on screen: the music goes back the little it has played since.
@@ -131,6 +136,26 @@ void ShowControls::SetPaused(bool pause) {
         ThawTimer();
         show.display.RestartFrameRate();
     }
+    WriteState();
+}
+
+// A reader never sees half a file: it is written beside the file, then renamed over it.
+void ShowControls::WriteState() const {
+    if (options.stateFile.empty()) {
+        return;
+    }
+    ViewOptions view;
+    const bool known = GetShownView(&view);
+    const std::string written = options.stateFile + ".new";
+    {
+        std::ofstream file(written, std::ios::binary | std::ios::trunc);
+        file << ResumeOptions(lastMs, paused, known ? &view : nullptr) << '\n';
+        if (!file.flush()) {
+            return;
+        }
+    }
+    std::error_code ignored;
+    std::filesystem::rename(written, options.stateFile, ignored);
 }
 
 // A key counts once per press, however long it is held.

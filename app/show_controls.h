@@ -10,6 +10,7 @@
 #include "app/application.h"
 #include "demo/timeline.h"
 
+#include <string>
 #include <vector>
 
 class MusicStream;
@@ -19,6 +20,7 @@ struct ShowControlOptions {
     bool paused = false;      // held on its first frame, silent, until Space
     bool loop = false;        // at the music's end, the show starts again from its start
     int framesPerSecond = 60; // of the virtual clock that reaches a moment
+    std::string stateFile;    // where the moment is written for a later start; empty: nowhere
 };
 
 // The options of the shows that run next, set by the front end before it runs them.
@@ -46,6 +48,9 @@ public:
     int EndFrame(int t, int musicEnded);
 
     bool Paused() const { return paused; }
+    // With a state file: the moment on screen, paused or not, and the window, as options
+    // that start the show again there. Written whole or not at all.
+    void WriteState() const;
 
 private:
     // Every value that the show carries from frame to frame.

@@ -5,6 +5,8 @@
 // in window.h, gl_context.h, timer.h, dialog.h and sound.h keep the program's view of windows,
 // messages, contexts and sounds and reach the native system only through this interface.
 
+#include "platform/view.h"
+
 #include <cstdint>
 #include <string>
 
@@ -120,6 +122,11 @@ public:
     virtual void CloseAudio() = 0;
     // Nanoseconds of the monotonic clock that the device's pulls keep time with.
     virtual std::int64_t AudioNanoseconds() = 0;
+
+    // The window that shows the view as it is now, as the options that would make it again:
+    // a window with its size and place, or full screen. False where there is none, or the
+    // backend cannot tell.
+    virtual bool ShownView(ViewOptions* /*view*/) { return false; }
 
     // Why the last call that failed failed, in the native system's own words (its error
     // text, an error's name, what the driver said), so that the user learns what is missing;

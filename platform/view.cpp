@@ -1,5 +1,7 @@
 #include "platform/view.h"
 
+#include "platform/backend.h"
+
 #include <GL/gl.h>
 
 namespace {
@@ -38,4 +40,8 @@ void FollowCanvasViewport(ViewRect* applied, int width, int height, bool keepSha
         glViewport(wanted.x, wanted.y, wanted.width, wanted.height);
         *applied = wanted;
     }
+}
+
+bool GetShownView(ViewOptions* view) {
+    return CurrentBackend().ShownView(view);
 }

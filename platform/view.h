@@ -7,6 +7,9 @@ struct ViewOptions {
     bool windowed = false; // a resizable window instead of full screen; the mode is kept
     int windowWidth = 640;
     int windowHeight = 480;
+    bool placed = false; // the window's inside at windowX, windowY of the desktop; else centred
+    int windowX = 0;
+    int windowY = 0;
     bool keepAspect = false; // in full screen too, 4:3 with black bars instead of stretched
 };
 
@@ -28,3 +31,7 @@ void ApplyCanvasViewport(int width, int height, bool keepShape);
 // The same for a backend that keeps the viewport it last set in applied: OpenGL is asked only
 // when the rectangle changes.
 void FollowCanvasViewport(ViewRect* applied, int width, int height, bool keepShape);
+
+// The show's window as the live backend shows it now (see Backend::ShownView); false where
+// it cannot tell.
+bool GetShownView(ViewOptions* view);

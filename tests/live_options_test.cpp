@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -73,6 +74,59 @@ TEST(LiveOptions, TheWindowIs640By480UnlessASizeIsGiven) {
     EXPECT_EQ(apart.options.showArguments, (Arguments{"1024", "768", "32"}));
 }
 
+TEST(LiveOptions, AWindowMayBePlacedAndTheStateFileNamed) {
+    const ParsedLiveOptions placed =
+        Parse({"--window=320x240-20+35", "--state-file", "/tmp/state", "800", "600", "16"});
+    ASSERT_EQ(placed.error, "");
+    const ViewOptions& view = placed.options.view;
+    EXPECT_TRUE(view.windowed && view.placed);
+    EXPECT_EQ(view.windowWidth, 320);
+    EXPECT_EQ(view.windowHeight, 240);
+    EXPECT_EQ(view.windowX, -20);
+    EXPECT_EQ(view.windowY, 35);
+    EXPECT_EQ(placed.options.controls.stateFile, "/tmp/state");
+    EXPECT_EQ(placed.options.showArguments, (Arguments{"800", "600", "16"}));
+
+    const ParsedLiveOptions apart = Parse({"--window", "640x480-5-6", "--state-file=s"});
+    ASSERT_EQ(apart.error, "");
+    EXPECT_EQ(apart.options.view.windowX, -5);
+    EXPECT_EQ(apart.options.view.windowY, -6);
+    EXPECT_EQ(apart.options.controls.stateFile, "s");
+    // Without a place, the window is centred as before; without the file, nothing is written.
+    const LiveOptions plain = Parse({"--window=320x240"}).options;
+    EXPECT_FALSE(plain.view.placed);
+    EXPECT_EQ(plain.controls.stateFile, "");
+}
+
+// What --state-file writes is read back by the same command line as the same show.
+TEST(LiveOptions, TheStateFilesOptionsStartTheShowAgainWhereItWas) {
+    ViewOptions window;
+    window.windowed = true;
+    window.windowWidth = 500;
+    window.windowHeight = 300;
+    window.windowX = -7;
+    window.windowY = 40;
+    const std::string written = ResumeOptions(20016, true, &window);
+    EXPECT_EQ(written, "--at=20016 --pause --window=500x300-7+40");
+    Arguments arguments;
+    std::istringstream words(written);
+    for (std::string word; words >> word;) {
+        arguments.push_back(word);
+    }
+    const ParsedLiveOptions parsed = Parse(arguments);
+    ASSERT_EQ(parsed.error, "");
+    EXPECT_EQ(parsed.options.controls.startMs, 20016);
+    EXPECT_TRUE(parsed.options.controls.paused);
+    EXPECT_TRUE(parsed.options.view.placed);
+    EXPECT_EQ(parsed.options.view.windowX, -7);
+    EXPECT_EQ(parsed.options.view.windowWidth, 500);
+
+    // Playing, or full screen, or a window the backend cannot tell of: only what is known.
+    ViewOptions fullScreen;
+    EXPECT_EQ(ResumeOptions(0, false, &fullScreen), "--at=0");
+    EXPECT_EQ(ResumeOptions(5, false, nullptr), "--at=5");
+}
+
 TEST(LiveOptions, MistakesAreNamedInTheMessage) {
     const struct {
         Arguments arguments;
@@ -87,6 +141,13 @@ TEST(LiveOptions, MistakesAreNamedInTheMessage) {
         {{"--window=0x480"}, "bad value '0x480' for --window"},
         {{"--window=640x16385"}, "bad value '640x16385' for --window"},
         {{"--window=-640x480"}, "bad value '-640x480' for --window"},
+        {{"--window=640x480+10"}, "bad value '640x480+10' for --window"},
+        {{"--window=640x480+10+"}, "bad value '640x480+10+' for --window"},
+        {{"--window=640x480+1+2+3"}, "bad value '640x480+1+2+3' for --window"},
+        {{"--window=640x480+x+2"}, "bad value '640x480+x+2' for --window"},
+        {{"--window=640x480+99999+0"}, "bad value '640x480+99999+0' for --window"},
+        {{"--state-file"}, "--state-file needs a value"},
+        {{"--state-file="}, "bad value '' for --state-file"},
         {{"--keep-aspect=yes"}, "--keep-aspect takes no value"},
         {{"--version=2"}, "--version takes no value"},
     };

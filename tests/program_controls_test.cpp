@@ -6,7 +6,6 @@
 #include "support/test_files.h"
 #include "support/x_window.h"
 
-#include <FreeImage.h>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -22,34 +21,6 @@ constexpr int width = 320;
 constexpr int height = 240;
 constexpr int startupMs = 30000;
 constexpr int settleMs = 10000;
-
-// The largest difference of any channel of any pixel between the window and a capture's
-// still of the same size; 256 when they cannot be compared.
-int LargestDifference(const WindowPicture& shown, const std::string& stillPath) {
-    FIBITMAP* still = FreeImage_Load(FIF_PNG, stillPath.c_str(), PNG_DEFAULT);
-    int largest = 256;
-    if (still != nullptr && shown.width == static_cast<int>(FreeImage_GetWidth(still)) &&
-        shown.height == static_cast<int>(FreeImage_GetHeight(still))) {
-        largest = 0;
-        for (int y = 0; y < shown.height; ++y) {
-            for (int x = 0; x < shown.width; ++x) {
-                RGBQUAD colour{};
-                // The library counts rows from the bottom.
-                FreeImage_GetPixelColor(still, x, shown.height - 1 - y, &colour);
-                const std::uint32_t pixel = shown.At(x, y);
-                for (const auto& [a, b] : {std::pair<int, int>{(pixel >> 16) & 0xFF, colour.rgbRed},
-                                           {(pixel >> 8) & 0xFF, colour.rgbGreen},
-                                           {pixel & 0xFF, colour.rgbBlue}}) {
-                    largest = std::max(largest, std::abs(a - b));
-                }
-            }
-        }
-    }
-    if (still != nullptr) {
-        FreeImage_Unload(still);
-    }
-    return largest;
-}
 
 class ProgramControls : public ::testing::Test {
 protected:
@@ -94,7 +65,7 @@ protected:
             [&] {
                 unsigned long window = 0;
                 difference = FindShownWindow("Tuvoran", &window)
-                                 ? LargestDifference(GrabWindow(window), Still(ms))
+                                 ? LargestDifferenceFromStill(GrabWindow(window), Still(ms))
                                  : 256;
                 return difference <= 1;
             },

@@ -12,10 +12,13 @@
 #include "support/fake_backend.h"
 #include "support/show_setup.h"
 #include "support/test_files.h"
+#include "support/tree_copy.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <memory>
+#include <string>
 #include <tuple>
 #include <vector>
 
@@ -260,6 +263,42 @@ TEST_F(ShowControlsTest, AStartPastTheEndEndsTheShowOrStartsItsNextPass) {
     EXPECT_FALSE(Frame());
     EXPECT_EQ(drawnAt, 0);
     EXPECT_TRUE(drawnFrom == CapturesStateBefore(0));
+}
+
+// The state file follows the seeks and pauses, each time written whole; nothing is written
+// without the option.
+TEST_F(ShowControlsTest, TheStateFileSaysWhereTheShowIsAfterEachSeekAndPause) {
+    ShowControlOptions options;
+    options.startMs = 20000;
+    options.paused = true;
+    options.stateFile = folder.File("state");
+    Load(options);
+    const auto state = [&] { return ReadText(options.stateFile); };
+    Frame();
+    // A backend that cannot tell where its window is: the moment alone.
+    EXPECT_EQ(state(), "--at=20000 --pause\n");
+    Press(VK_RIGHT);
+    EXPECT_EQ(state(), "--at=25000 --pause\n");
+    Press(VK_SPACE);
+    EXPECT_EQ(state(), "--at=25000\n");
+    for (int frame = 0; frame < 20; ++frame) {
+        Frame(16);
+    }
+    // Played on: the file says the last seek or pause until the show ends.
+    EXPECT_EQ(state(), "--at=25000\n");
+    controls->WriteState();
+    EXPECT_EQ(state(), "--at=" + std::to_string(drawnAt) + "\n");
+    EXPECT_GT(drawnAt, 25000);
+    EXPECT_FALSE(std::filesystem::exists(options.stateFile + ".new"));
+
+    std::filesystem::remove(options.stateFile);
+    options.stateFile.clear();
+    Load(options);
+    Frame();
+    controls->WriteState();
+    EXPECT_EQ(
+        std::vector<std::filesystem::path>(std::filesystem::directory_iterator(folder.Path()), {}),
+        std::vector<std::filesystem::path>{folder.File("music.mp3")});
 }
 
 // Untouched, the show runs to the end of its music, its first frame drawn as it always was.

@@ -1,6 +1,6 @@
 #!/bin/sh
 # Installs the Debian 12 packages that the project needs, and only those missing.
-# Usage: install-deps.sh [run] [test] [video] [data] [package] [web] [windows] [lint] ...
+# Usage: install-deps.sh [run] [test] [video] [data] [package] [web] [windows] [dev] [lint] ...
 #        (default: run)
 set -eu
 
@@ -23,6 +23,8 @@ packages_minimal_root="debootstrap piuparts adequate"
 packages_web="cmake emscripten libstb-dev"
 # The Windows build: the cross compiler, stb_image and GoogleTest's sources; Wine to test it.
 packages_windows="cmake g++-mingw-w64-x86-64-posix libstb-dev googletest wine wine64"
+# make dev: the watcher of the sources and data, and the faster linker.
+packages_dev="inotify-tools lld"
 packages_lint="clang-format clang-tidy"
 
 wanted=""
@@ -31,14 +33,15 @@ for group in "$@"; do
     case "$group" in
         run) wanted="$wanted $packages_run" ;;
         test) wanted="$wanted $packages_run $packages_test $packages_data $packages_video $packages_package
-              $packages_minimal_root $packages_browser $packages_web $packages_windows" ;;
+              $packages_minimal_root $packages_browser $packages_web $packages_windows $packages_dev" ;;
         data) wanted="$wanted $packages_run $packages_data" ;;
         video) wanted="$wanted $packages_run $packages_video" ;;
         package) wanted="$wanted $packages_run $packages_package" ;;
         web) wanted="$wanted $packages_web" ;;
         windows) wanted="$wanted $packages_windows" ;;
+        dev) wanted="$wanted $packages_run $packages_dev" ;;
         lint) wanted="$wanted $packages_run $packages_lint" ;;
-        *) echo "install-deps.sh: unknown group '$group' (run, test, data, video, package, web, windows, lint)" >&2; exit 2 ;;
+        *) echo "install-deps.sh: unknown group '$group' (run, test, data, video, package, web, windows, dev, lint)" >&2; exit 2 ;;
     esac
 done
 

@@ -394,6 +394,27 @@ public:
 
     std::string FailureReason() override { return SDL_GetError(); }
 
+    // SDL follows where the window manager put the window, and gives its inside's corner.
+    bool ShownView(ViewOptions* shown) override {
+        const auto found = std::find_if(windows.begin(), windows.end(), [](const auto& window) {
+            return window->showsView && window->window != nullptr;
+        });
+        if (found == windows.end()) {
+            return false;
+        }
+        const NativeWindow& window = **found;
+        *shown = view;
+        shown->windowed = !window.fullscreen;
+        shown->windowWidth = window.windowedWidth;
+        shown->windowHeight = window.windowedHeight;
+        if (shown->windowed) {
+            SDL_GetWindowSize(window.window, &shown->windowWidth, &shown->windowHeight);
+            SDL_GetWindowPosition(window.window, &shown->windowX, &shown->windowY);
+            shown->placed = true;
+        }
+        return true;
+    }
+
 private:
     static void OnAudio(void* self, Uint8* stream, int bytes) {
         const auto* backend = static_cast<SdlBackend*>(self);
@@ -478,7 +499,8 @@ private:
             x = y = SDL_WINDOWPOS_UNDEFINED_DISPLAY(0);
         } else if (window.showsView) {
             flags |= SDL_WINDOW_RESIZABLE;
-            x = y = SDL_WINDOWPOS_CENTERED_DISPLAY(0);
+            x = view.placed ? view.windowX : SDL_WINDOWPOS_CENTERED_DISPLAY(0);
+            y = view.placed ? view.windowY : SDL_WINDOWPOS_CENTERED_DISPLAY(0);
         }
         window.window =
             SDL_CreateWindow(window.title.c_str(), x, y, window.width, window.height, flags);

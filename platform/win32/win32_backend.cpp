@@ -240,9 +240,12 @@ public:
         }
         const SIZE outer =
             window->fullscreen ? SIZE{width, height} : OuterSize(width, height, style);
-        if (window->showsView && !window->fullscreen) {
+        if (window->showsView && !window->fullscreen && !view.placed) {
             position = Centred(outer);
-        } else if (!window->fullscreen && !description.defaultPosition) {
+        } else if (!window->fullscreen && (window->showsView || !description.defaultPosition)) {
+            if (window->showsView) {
+                position = {view.windowX, view.windowY};
+            }
             // The position asked for is the client area's; the frame goes around it.
             RECT frame{0, 0, 0, 0};
             AdjustWindowRectEx(&frame, style, FALSE, windowExStyle);

@@ -2,13 +2,16 @@
 
 #include "support/x_connection.h"
 
+#include <FreeImage.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <thread>
+#include <utility>
 
 int WindowPicture::LitIn(int left, int top, int right, int bottom, int level) const {
     int lit = 0;
@@ -33,12 +36,24 @@ bool FindShownWindow(const char* title, unsigned long* window) {
 }
 
 void ResizeWindow(unsigned long window, int width, int height) {
+    PlaceWindow(window, 0, 0, width, height);
+}
+
+void PlaceWindow(unsigned long window, int x, int y, int width, int height) {
     const XConnection connection;
     if (connection.display != nullptr) {
-        XMoveResizeWindow(connection.display, window, 0, 0, static_cast<unsigned>(width),
+        XMoveResizeWindow(connection.display, window, x, y, static_cast<unsigned>(width),
                           static_cast<unsigned>(height));
         XSync(connection.display, False);
     }
+}
+
+bool WindowPlace(unsigned long window, int* x, int* y) {
+    const XConnection connection;
+    Window child = 0;
+    return connection.display != nullptr &&
+           XTranslateCoordinates(connection.display, window, DefaultRootWindow(connection.display),
+                                 0, 0, x, y, &child) != 0;
 }
 
 WindowPicture GrabWindow(unsigned long window) {
@@ -93,4 +108,30 @@ bool PressKeys(const std::vector<std::string>& keyNames) {
     XSync(connection.display, False);
     std::this_thread::sleep_for(std::chrono::milliseconds(30));
     return sent;
+}
+
+int LargestDifferenceFromStill(const WindowPicture& shown, const std::string& stillPath) {
+    FIBITMAP* still = FreeImage_Load(FIF_PNG, stillPath.c_str(), PNG_DEFAULT);
+    int largest = 256;
+    if (still != nullptr && shown.width == static_cast<int>(FreeImage_GetWidth(still)) &&
+        shown.height == static_cast<int>(FreeImage_GetHeight(still))) {
+        largest = 0;
+        for (int y = 0; y < shown.height; ++y) {
+            for (int x = 0; x < shown.width; ++x) {
+                RGBQUAD colour{};
+                // The library counts rows from the bottom.
+                FreeImage_GetPixelColor(still, x, shown.height - 1 - y, &colour);
+                const std::uint32_t pixel = shown.At(x, y);
+                for (const auto& [a, b] : {std::pair<int, int>{(pixel >> 16) & 0xFF, colour.rgbRed},
+                                           {(pixel >> 8) & 0xFF, colour.rgbGreen},
+                                           {pixel & 0xFF, colour.rgbBlue}}) {
+                    largest = std::max(largest, std::abs(a - b));
+                }
+            }
+        }
+    }
+    if (still != nullptr) {
+        FreeImage_Unload(still);
+    }
+    return largest;
 }

@@ -23,7 +23,14 @@ bool FindShownWindow(const char* title, unsigned long* window);
 // Resizes it as a window manager would for the user, at the screen's top-left corner so that
 // all of it stays on the screen to be read back.
 void ResizeWindow(unsigned long window, int width, int height);
+// Moves and resizes it as a window manager would for the user.
+void PlaceWindow(unsigned long window, int x, int y, int width, int height);
+// Where its top-left corner lies on the screen; false when it is gone.
+bool WindowPlace(unsigned long window, int* x, int* y);
 // What it shows; empty when it is gone or not shown.
 WindowPicture GrabWindow(unsigned long window);
 // Presses and releases the keys, in that order down and in the reverse order up.
 bool PressKeys(const std::vector<std::string>& keyNames);
+// The largest difference of any channel of any pixel between what a window shows and a PNG
+// still of the same size (a capture's); 256 when they cannot be compared.
+int LargestDifferenceFromStill(const WindowPicture& shown, const std::string& stillPath);
