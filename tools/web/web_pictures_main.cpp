@@ -1,0 +1,84 @@
+// Makes the web site's pictures of the show from a still that tuvoran-capture wrote:
+//   tuvoran-web-pictures STILL.png FOLDER
+//   ->  FOLDER/landing.webp   behind the page's start prompt, at most 960 pixels wide
+//       FOLDER/card.jpg       1200x630, for link previews: the still's middle band
+
+#include <FreeImage.h>
+
+#include <cstdio>
+#include <memory>
+#include <string>
+
+namespace {
+
+struct BitmapDeleter {
+    void operator()(FIBITMAP* bitmap) const { FreeImage_Unload(bitmap); }
+};
+using Bitmap = std::unique_ptr<FIBITMAP, BitmapDeleter>;
+
+constexpr int cardWidth = 1200;
+constexpr int cardHeight = 630;
+// The landing is seen dimmed behind text, and its bytes come before the prompt.
+constexpr int landingQuality = 60;
+constexpr int landingWidth = 960;
+constexpr int cardQuality = 82;
+
+// The still at the card's width, cut to the card's height about its middle.
+Bitmap CardPicture(FIBITMAP* still) {
+    const int width = static_cast<int>(FreeImage_GetWidth(still));
+    const int height = static_cast<int>(FreeImage_GetHeight(still));
+    const int scaledHeight = height * cardWidth / width;
+    if (scaledHeight < cardHeight) {
+        return nullptr;
+    }
+    const Bitmap scaled(FreeImage_Rescale(still, cardWidth, scaledHeight, FILTER_CATMULLROM));
+    if (!scaled) {
+        return nullptr;
+    }
+    const int top = (scaledHeight - cardHeight) / 2;
+    return Bitmap(FreeImage_Copy(scaled.get(), 0, top, cardWidth, top + cardHeight));
+}
+
+Bitmap LandingPicture(FIBITMAP* still) {
+    const int width = static_cast<int>(FreeImage_GetWidth(still));
+    const int height = static_cast<int>(FreeImage_GetHeight(still));
+    if (width <= landingWidth) {
+        return Bitmap(FreeImage_Clone(still));
+    }
+    return Bitmap(
+        FreeImage_Rescale(still, landingWidth, height * landingWidth / width, FILTER_CATMULLROM));
+}
+
+bool Save(FREE_IMAGE_FORMAT format, FIBITMAP* picture, const std::string& path, int flags) {
+    return picture != nullptr && FreeImage_Save(format, picture, path.c_str(), flags) != 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 3) {
+        std::fprintf(stderr, "Usage: %s STILL.png FOLDER\n", argv[0]);
+        return 2;
+    }
+    const Bitmap loaded(FreeImage_Load(FIF_PNG, argv[1], PNG_DEFAULT));
+    // Neither format keeps an alpha channel worth its bytes: the show is opaque.
+    const Bitmap still(loaded ? FreeImage_ConvertTo24Bits(loaded.get()) : nullptr);
+    if (!still) {
+        std::fprintf(stderr, "%s: cannot read the still %s\n", argv[0], argv[1]);
+        return 1;
+    }
+    const std::string folder = argv[2];
+    const Bitmap landing = LandingPicture(still.get());
+    if (!Save(FIF_WEBP, landing.get(), folder + "/landing.webp", landingQuality)) {
+        std::fprintf(stderr, "%s: cannot write %s/landing.webp\n", argv[0], folder.c_str());
+        return 1;
+    }
+    const Bitmap card = CardPicture(still.get());
+    if (!Save(FIF_JPEG, card.get(), folder + "/card.jpg",
+              cardQuality | JPEG_PROGRESSIVE | JPEG_OPTIMIZE)) {
+        std::fprintf(stderr, "%s: cannot write %s/card.jpg (the still must be at least %dx%d)\n",
+                     argv[0], folder.c_str(), cardWidth, cardHeight);
+        return 1;
+    }
+    return 0;
+}
