@@ -94,10 +94,14 @@ video:
 	./$(BUILD)/tuvoran-capture --out tuvoran.mp4
 
 # Debian's emscripten runs its tools with a node that does not look in Debian's module folder.
+# The site's still and icons are drawn by the native capture and icon programs, built first.
 web:
-	@tools/install-deps.sh web
+	@tools/install-deps.sh run web
+	@test -f $(BUILD)/CMakeCache.txt || cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake --build $(BUILD) -j $(JOBS) --target tuvoran-capture tuvoran-icons tuvoran-web-pictures
 	@test -f $(BUILD_WASM)/CMakeCache.txt || NODE_PATH=/usr/share/nodejs emcmake cmake -S . -B $(BUILD_WASM) \
-		-DCMAKE_BUILD_TYPE=Release -DTUVORAN_SITE_DIR=$(CURDIR)/build-web
+		-DCMAKE_BUILD_TYPE=Release -DTUVORAN_SITE_DIR=$(CURDIR)/build-web -DTUVORAN_NATIVE_BUILD=$(CURDIR)/$(BUILD)
+	NODE_PATH=/usr/share/nodejs cmake -S . -B $(BUILD_WASM) -DTUVORAN_NATIVE_BUILD=$(CURDIR)/$(BUILD) > /dev/null
 	NODE_PATH=/usr/share/nodejs cmake --build $(BUILD_WASM) -j $(JOBS)
 
 # Cross-built with Debian's mingw-w64; the zip is packed from the install rules by CPack.

@@ -6,6 +6,7 @@
 #include <FreeImage.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <string>
 
@@ -21,7 +22,7 @@ constexpr int cardHeight = 630;
 // The landing is seen dimmed behind text, and its bytes come before the prompt.
 constexpr int landingQuality = 60;
 constexpr int landingWidth = 960;
-constexpr int cardQuality = 82;
+constexpr int cardQuality = 70;
 
 // The still at the card's width, cut to the card's height about its middle.
 Bitmap CardPicture(FIBITMAP* still) {
@@ -68,6 +69,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     const std::string folder = argv[2];
+    std::error_code ignored; // a folder that cannot be made fails the first write
+    std::filesystem::create_directories(folder, ignored);
     const Bitmap landing = LandingPicture(still.get());
     if (!Save(FIF_WEBP, landing.get(), folder + "/landing.webp", landingQuality)) {
         std::fprintf(stderr, "%s: cannot write %s/landing.webp\n", argv[0], folder.c_str());
