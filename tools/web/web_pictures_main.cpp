@@ -1,6 +1,6 @@
 // Makes the web site's pictures of the show from a still that tuvoran-capture wrote:
 //   tuvoran-web-pictures STILL.png FOLDER
-//   ->  FOLDER/landing.webp   behind the page's start prompt, at most 960 pixels wide
+//   ->  FOLDER/landing.webp   behind the page's start prompt, at most 800 pixels wide
 //       FOLDER/card.jpg       1200x630, for link previews: the still's middle band
 
 #include <FreeImage.h>
@@ -21,7 +21,7 @@ constexpr int cardWidth = 1200;
 constexpr int cardHeight = 630;
 // The landing is seen dimmed behind text, and its bytes come before the prompt.
 constexpr int landingQuality = 60;
-constexpr int landingWidth = 960;
+constexpr int landingWidth = 800;
 constexpr int cardQuality = 70;
 
 // The still at the card's width, cut to the card's height about its middle.

@@ -170,6 +170,18 @@
   // Loading: the program and the pictures first, all at once, for the prompt; the music,
   // most of the bytes, only once the prompt is up, so that it takes none of their bandwidth.
   // It is decoded as soon as it is in and the audio device is open.
+  // The landing's picture is what a person sees first: the rest waits until it is on screen
+  // (or has failed), so that it has the bandwidth to itself. A still has no landing.
+  const landingShown = new Promise((resolve) => {
+    const picture = document.getElementById("still");
+    const shown = () => requestAnimationFrame(() => requestAnimationFrame(resolve));
+    if (still || picture.complete) {
+      shown();
+    } else {
+      picture.addEventListener("load", shown);
+      picture.addEventListener("error", shown);
+    }
+  });
   const pictureFiles = dataFiles.filter((name) => !musicPattern.test(name));
   const musicFiles = dataFiles.filter((name) => musicPattern.test(name));
   let filesLoaded = 0;
@@ -196,6 +208,7 @@
   }
 
   async function fetchPicture(name) {
+    await landingShown;
     const { response, error } = await fetchResponse(name);
     if (error) {
       return { name, error };
@@ -236,19 +249,30 @@
   const promptUp = new Promise((resolve) => {
     promptShown = resolve;
   });
+  // Settled once the music's bytes are in, or failed to come.
+  let musicFetched = null;
+  const musicIn = new Promise((resolve) => {
+    musicFetched = resolve;
+  });
+  if (musicFiles.length === 0) {
+    musicFetched();
+  }
   async function fetchMusic(name) {
     await promptUp;
     const { response, error } = await fetchResponse(name);
     if (error) {
+      musicFetched();
       return { name, error };
     }
     let bytes;
     try {
       bytes = await readCounting(response);
     } catch (failure) {
+      musicFetched();
       return { name, error: unreadable };
     }
     musicArrived = true;
+    musicFetched();
     showMusicProgress();
     await audioWanted;
     try {
@@ -644,10 +668,19 @@
   window.tuvoranFrames = () => Module.page.frames;
   window.tuvoranPosition = () => ({ ms: positionMs, paused: musicPaused, durationMs });
 
-  const program = document.createElement("script");
-  program.src = "tuvoran.js";
-  program.onerror = () => fail("The show's program could not be loaded.");
-  document.body.appendChild(program);
+  // The program and its module are fetched side by side; the module compiles as it comes.
+  landingShown.then(() => {
+    const module = document.createElement("link");
+    module.rel = "preload";
+    module.as = "fetch";
+    module.href = "tuvoran.wasm";
+    module.crossOrigin = "anonymous";
+    document.head.appendChild(module);
+    const program = document.createElement("script");
+    program.src = "tuvoran.js";
+    program.onerror = () => fail("The show's program could not be loaded.");
+    document.body.appendChild(program);
+  });
 
   // Opening the WebGL context and the audio device and decoding the pictures each hold the
   // page's thread a while (the context for most of a second in a software renderer): they
@@ -733,9 +766,10 @@
       whenInstalled();
     };
     // After the page's own loads, so that the worker's copies take none of their bandwidth.
-    Promise.all(loads.values()).then(() => container.register("sw.js")).then((registration) => {
-      if (registration.waiting) {
-        offer(registration.waiting);
+    Promise.all([...pictureLoads.values(), musicIn]).then(() => container.register("sw.js")).then((registration) => {
+      const pending = registration.installing || registration.waiting;
+      if (pending) {
+        offer(pending);
       }
       registration.addEventListener("updatefound", () => offer(registration.installing));
     }).catch((error) => console.warn(`The site cannot be kept for offline: ${error.message}`));
