@@ -171,15 +171,31 @@
   // most of the bytes, only once the prompt is up, so that it takes none of their bandwidth.
   // It is decoded as soon as it is in and the audio device is open.
   // The landing's picture is what a person sees first: the rest waits until it is on screen
-  // (or has failed), so that it has the bandwidth to itself. A still has no landing.
+  // (or has failed), so that it has the bandwidth and the page's thread to itself. The paint
+  // is known where the browser reports it; elsewhere, two frames after the picture is in. A
+  // hidden page paints nothing and a still has no landing: neither waits, nor does anything
+  // for longer than a moment.
   const landingShown = new Promise((resolve) => {
     const picture = document.getElementById("still");
-    const shown = () => requestAnimationFrame(() => requestAnimationFrame(resolve));
-    if (still || picture.complete) {
-      shown();
+    const paints = window.PerformanceObserver && PerformanceObserver.supportedEntryTypes &&
+      PerformanceObserver.supportedEntryTypes.includes("largest-contentful-paint");
+    if (still || document.hidden) {
+      resolve();
+      return;
+    }
+    setTimeout(resolve, 1500);
+    picture.addEventListener("error", resolve);
+    if (paints) {
+      new PerformanceObserver((list, observer) => {
+        if (list.getEntries().some((entry) => entry.element === picture)) {
+          observer.disconnect();
+          resolve();
+        }
+      }).observe({ type: "largest-contentful-paint", buffered: true });
+    } else if (picture.complete) {
+      requestAnimationFrame(() => requestAnimationFrame(resolve));
     } else {
-      picture.addEventListener("load", shown);
-      picture.addEventListener("error", shown);
+      picture.addEventListener("load", () => requestAnimationFrame(() => requestAnimationFrame(resolve)));
     }
   });
   const pictureFiles = dataFiles.filter((name) => !musicPattern.test(name));
