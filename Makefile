@@ -77,8 +77,16 @@ $(WEB_TEST_MODULES): tests/web/package.json tests/web/package-lock.json
 	cd tests/web && npm ci --no-audit --no-fund
 	@touch $@
 
-bench-web: web web-test-deps
+# Lighthouse for the benchmark, from its own lock file.
+WEB_BENCH_MODULES := bench/web/node_modules/.package-lock.json
+$(WEB_BENCH_MODULES): bench/web/package.json bench/web/package-lock.json
+	@tools/install-deps.sh test
+	cd bench/web && npm ci --no-audit --no-fund
+	@touch $@
+
+bench-web: web web-test-deps $(WEB_BENCH_MODULES)
 	node bench/web/bench.mjs build-web
+	node bench/web/lighthouse.mjs --runs 3 build-web
 
 fuzz:
 	@tools/install-deps.sh test

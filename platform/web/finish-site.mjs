@@ -85,7 +85,8 @@ async function finishPage() {
 async function writeWorker() {
     const files = (await filesUnder(site))
         .map((path) => relative(site, path).split(sep).join('/'))
-        .filter((name) => name !== workerName)
+        // The link preview's picture is for other sites, never for the page.
+        .filter((name) => name !== workerName && name !== 'card.jpg')
         .sort();
     const listed = [];
     const whole = createHash('sha256');

@@ -7,11 +7,27 @@ const cacheName = "@TUVORAN_CACHE_NAME@";
 // [path, integrity] of every file; "./" is the folder's own address for index.html.
 const files = @TUVORAN_SITE_FILES@;
 
+// Each file is taken from the browser's own cache where the page has just loaded it, so that
+// a first visit does not fetch the site twice, and from the network where that copy is not
+// the build's: the integrity check tells. A file that cannot be had fails the install, which
+// is tried again on the next visit; a host in the middle of an update cannot mix two builds.
+async function keep(cache, [path, integrity]) {
+  for (const mode of ["force-cache", "reload"]) {
+    try {
+      const response = await fetch(new Request(path, { integrity, cache: mode }));
+      if (response.ok) {
+        await cache.put(path, response);
+        return;
+      }
+    } catch (error) {
+      // not this build's file, or no network: try the next way
+    }
+  }
+  throw new Error(`${path} could not be kept`);
+}
+
 self.addEventListener("install", (event) => {
-  // The integrity checks refuse a file of another build, which a host in the middle of an
-  // update may still hand out: the install fails and is tried again on the next visit.
-  const requests = files.map(([path, integrity]) => new Request(path, { integrity, cache: "no-cache" }));
-  event.waitUntil(caches.open(cacheName).then((cache) => cache.addAll(requests)));
+  event.waitUntil(caches.open(cacheName).then((cache) => Promise.all(files.map((file) => keep(cache, file)))));
 });
 
 self.addEventListener("activate", (event) => {
