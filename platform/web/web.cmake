@@ -67,7 +67,7 @@ find_program(TUVORAN_NODE NAMES node nodejs REQUIRED NO_CMAKE_FIND_ROOT_PATH)
 
 set(pictures_dir ${CMAKE_CURRENT_BINARY_DIR}/site-pictures)
 set(still_dir ${CMAKE_CURRENT_BINARY_DIR}/site-still)
-set(site_pictures ${pictures_dir}/landing.webp ${pictures_dir}/card.jpg ${pictures_dir}/favicon.ico
+set(site_pictures ${pictures_dir}/landing.webp ${pictures_dir}/card.jpg ${pictures_dir}/icon-32.png
     ${pictures_dir}/icon-192.png ${pictures_dir}/icon-512.png ${pictures_dir}/maskable-512.png
     ${pictures_dir}/apple-touch-icon.png)
 add_custom_command(OUTPUT ${site_pictures}
@@ -75,10 +75,10 @@ add_custom_command(OUTPUT ${site_pictures}
     COMMAND ${capture_program} --png ${still_dir} --from ${TUVORAN_LANDING_MS} --at ${TUVORAN_LANDING_MS}
             --size 1200x900 --quiet
     COMMAND ${pictures_program} ${still_dir}/at-${TUVORAN_LANDING_MS}.png ${pictures_dir}
-    COMMAND ${icons_program} ${pictures_dir}/icons 192 512
+    COMMAND ${icons_program} ${pictures_dir}/icons 32 192 512
+    COMMAND ${CMAKE_COMMAND} -E copy ${pictures_dir}/icons/32x32/apps/tuvoran.png ${pictures_dir}/icon-32.png
     COMMAND ${CMAKE_COMMAND} -E copy ${pictures_dir}/icons/192x192/apps/tuvoran.png ${pictures_dir}/icon-192.png
     COMMAND ${CMAKE_COMMAND} -E copy ${pictures_dir}/icons/512x512/apps/tuvoran.png ${pictures_dir}/icon-512.png
-    COMMAND ${icons_program} --ico ${pictures_dir}/favicon.ico
     COMMAND ${icons_program} --padded ${pictures_dir}/maskable-512.png 512
     COMMAND ${icons_program} --padded ${pictures_dir}/apple-touch-icon.png 180
     DEPENDS ${native_programs} ${TUVORAN_DATA_FILES}

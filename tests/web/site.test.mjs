@@ -9,11 +9,10 @@ import axe from 'axe-core';
 import { launchBrowser, openPage, pageState, useSiteAndBrowser, waitForState } from './lib/browser.mjs';
 import { startServer } from './lib/server.mjs';
 import {
-    copySite, execFileAsync, makeScratchDir, removeDir, repositoryRoot, shortenMusic, siteDir,
+    copySite, finishSite, makeScratchDir, removeDir, shortenMusic, siteDir, unpackPictures,
 } from './lib/site.mjs';
 
 const sleep = (ms) => new Promise((done) => setTimeout(done, ms));
-const finishSite = join(repositoryRoot, 'platform/web/finish-site.mjs');
 
 async function start(page) {
     await waitForState(page, 'ready');
@@ -46,7 +45,7 @@ function recordViolations() {
 async function shortSite(seconds) {
     const dir = await copySite();
     await shortenMusic(dir, seconds);
-    await execFileAsync(process.execPath, [finishSite, dir]);
+    await finishSite(dir);
     return dir;
 }
 
@@ -202,7 +201,9 @@ describe('the page checked by axe-core', () => {
             await page.close();
 
             // A browser context of its own, which the first page's worker does not serve.
+            await unpackPictures(dir);
             await rm(join(dir, 'data/image.jpg'));
+            await finishSite(dir);
             const context = await site.browser.createBrowserContext();
             const broken = await context.newPage();
             await broken.setViewport({ width: 800, height: 600 });
@@ -345,8 +346,7 @@ describe('the site kept for offline', () => {
         const [oldCache] = await waitForWorker(page);
         const index = join(dir, 'index.html');
         await writeFile(index, (await readFile(index, 'utf8')).replace('<body', '<body data-build="2"'));
-        const { stdout } = await execFileAsync(process.execPath, [finishSite, dir]);
-        const newCache = stdout.split(':')[0];
+        const newCache = await finishSite(dir);
         assert.notEqual(newCache, oldCache);
         // The page comes from the kept build, sees the new one, and loads again from it.
         await page.reload({ waitUntil: 'load' });

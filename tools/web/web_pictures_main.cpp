@@ -20,9 +20,9 @@ using Bitmap = std::unique_ptr<FIBITMAP, BitmapDeleter>;
 constexpr int cardWidth = 1200;
 constexpr int cardHeight = 630;
 // The landing is seen dimmed behind text, and its bytes come before the prompt.
-constexpr int landingQuality = 60;
+constexpr int landingQuality = 55;
 constexpr int landingWidth = 800;
-constexpr int cardQuality = 70;
+constexpr int cardQuality = 60;
 
 // The still at the card's width, cut to the card's height about its middle.
 Bitmap CardPicture(FIBITMAP* still) {

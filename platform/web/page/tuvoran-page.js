@@ -148,8 +148,8 @@
     return;
   }
 
-  // Opening the audio context takes the page's thread a while: it waits until the music is
-  // in to be decoded, or the show starts, whichever comes first.
+  // Opening the audio context takes the page's thread a while: it is opened by warmUp, below,
+  // or by the start; the music is decoded once it is.
   let audioContext = null;
   let audioOpened = null;
   const audioWanted = new Promise((resolve) => {
@@ -167,9 +167,6 @@
   let startMs = 0; // the music's time there
   let wakeLock = null;
 
-  // Loading: the program and the pictures first, all at once, for the prompt; the music,
-  // most of the bytes, only once the prompt is up, so that it takes none of their bandwidth.
-  // It is decoded as soon as it is in and the audio device is open.
   // The landing's picture is what a person sees first: the rest waits until it is on screen
   // (or has failed), so that it has the bandwidth and the page's thread to itself. The paint
   // is known where the browser reports it; elsewhere, two frames after the picture is in. A
@@ -198,11 +195,16 @@
       picture.addEventListener("load", () => requestAnimationFrame(() => requestAnimationFrame(resolve)));
     }
   });
-  const pictureFiles = dataFiles.filter((name) => !musicPattern.test(name));
+
+  // Loading: the program and the pictures, side by side, for the prompt; the music, most of
+  // the bytes, only once the prompt is up, so that it takes none of their bandwidth. It is
+  // decoded as soon as it is in and the audio device is open.
   const musicFiles = dataFiles.filter((name) => musicPattern.test(name));
-  let filesLoaded = 0;
+  let showBytes = 0;
+  let showSize = 0;
   function showProgress() {
-    progress.textContent = `Loading the show: ${filesLoaded} of ${pictureFiles.length} pictures`;
+    const share = showSize > 0 ? ` ${Math.floor((100 * showBytes) / showSize)} %` : "";
+    progress.textContent = `Loading the show…${share}`;
   }
   showProgress();
 
@@ -223,36 +225,65 @@
     }
   }
 
-  async function fetchPicture(name) {
-    await landingShown;
-    const { response, error } = await fetchResponse(name);
-    if (error) {
-      return { name, error };
+  // The files of a tar archive (the build packs the pictures in data/pictures.tar, one
+  // request instead of one a picture), by their names in data/.
+  function filesOfTar(archive) {
+    const block = 512;
+    const text = (from, length) => new TextDecoder().decode(archive.subarray(from, from + length)).replace(/\0.*$/s, "");
+    const files = [];
+    for (let at = 0; at + block <= archive.length;) {
+      const name = text(at, 100).replace(/^.*\//, "");
+      const size = Number.parseInt(text(at + 124, 12), 8) || 0;
+      if (!name) {
+        break;
+      }
+      if (!name.startsWith(".")) {
+        files.push({ name, bytes: archive.slice(at + block, at + block + size) });
+      }
+      at += block + Math.ceil(size / block) * block;
     }
-    const bytes = new Uint8Array(await response.arrayBuffer());
-    ++filesLoaded;
-    showProgress();
-    return { name, bytes };
+    return files;
   }
 
-  // The music's bytes as they come, for the line that the start shows while it waits.
-  async function readCounting(response) {
-    musicSize = Number(response.headers.get("Content-Length")) || 0;
+  // The pictures; none when the pack cannot be had, which the program then reports as the
+  // first picture it cannot load.
+  async function fetchPictures() {
+    await landingShown;
+    const { response, error } = await fetchResponse("pictures.tar");
+    if (error) {
+      return [];
+    }
+    try {
+      const archive = await readCounting(response, (bytes, size) => {
+        showBytes = bytes;
+        showSize = size;
+        showProgress();
+      });
+      return filesOfTar(new Uint8Array(archive));
+    } catch (failure) {
+      return [];
+    }
+  }
+
+  // A file's bytes as they come, told to progress(bytes so far, bytes in all).
+  async function readCounting(response, progress) {
+    const size = Number(response.headers.get("Content-Length")) || 0;
     if (!response.body) {
       return response.arrayBuffer();
     }
     const reader = response.body.getReader();
     const chunks = [];
+    let bytes = 0;
     for (;;) {
       const { done, value } = await reader.read();
       if (done) {
         break;
       }
       chunks.push(value);
-      musicBytes += value.byteLength;
-      showMusicProgress();
+      bytes += value.byteLength;
+      progress(bytes, size);
     }
-    const whole = new Uint8Array(musicBytes);
+    const whole = new Uint8Array(bytes);
     let at = 0;
     for (const chunk of chunks) {
       whole.set(chunk, at);
@@ -282,7 +313,11 @@
     }
     let bytes;
     try {
-      bytes = await readCounting(response);
+      bytes = await readCounting(response, (count, size) => {
+        musicBytes = count;
+        musicSize = size;
+        showMusicProgress();
+      });
     } catch (failure) {
       musicFetched();
       return { name, error: unreadable };
@@ -308,18 +343,15 @@
     };
   });
 
-  const pictureLoads = new Map(pictureFiles.map((name) => [`data/${name}`, fetchPicture(name)]));
-  const loads = new Map([...pictureLoads, ...musicFiles.map((name) => [`data/${name}`, fetchMusic(name)])]);
+  const picturesLoaded = fetchPictures();
+  const loads = new Map(musicFiles.map((name) => [`data/${name}`, fetchMusic(name)]));
   const musicBuffers = [null];
 
   // Pictures go where the program opens them; a file that did not load is left out.
-  const dataWritten = Promise.all([runtimeReady, ...pictureLoads.values()]).then(async () => {
+  const dataWritten = Promise.all([runtimeReady, picturesLoaded]).then(([, pictures]) => {
     Module.FS.mkdirTree("/data");
-    for (const load of pictureLoads.values()) {
-      const file = await load;
-      if (file.bytes) {
-        Module.FS.writeFile(`/data/${file.name}`, file.bytes);
-      }
+    for (const file of pictures) {
+      Module.FS.writeFile(`/data/${file.name}`, file.bytes);
     }
   });
 
@@ -393,7 +425,7 @@
   }
   // It stays while the mouse is on it or it has the keyboard's focus.
   function hideTimeline() {
-    if (!timeline.matches(":hover, :focus")) {
+    if (!timeline.matches(":hover, :focus-visible")) {
       timeline.hidden = true;
     }
   }
@@ -782,7 +814,7 @@
       whenInstalled();
     };
     // After the page's own loads, so that the worker's copies take none of their bandwidth.
-    Promise.all([...pictureLoads.values(), musicIn]).then(() => container.register("sw.js")).then((registration) => {
+    Promise.all([picturesLoaded, musicIn]).then(() => container.register("sw.js")).then((registration) => {
       const pending = registration.installing || registration.waiting;
       if (pending) {
         offer(pending);
