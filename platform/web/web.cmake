@@ -49,7 +49,8 @@ file(GLOB TUVORAN_DATA_FILES CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/data/
 # link previews, and the program's own icon for the browser, home screens and app lists.
 set(TUVORAN_NATIVE_BUILD "" CACHE PATH
     "A native build folder with tuvoran-capture, packaging/tuvoran-icons and tools/tuvoran-web-pictures")
-set(TUVORAN_LANDING_MS 58000 CACHE STRING "The moment of the show on the landing and link previews")
+set(TUVORAN_LANDING_MS 33000 CACHE STRING "The moment of the show behind the landing's prompt")
+set(TUVORAN_CARD_MS 58000 CACHE STRING "The moment of the show on link previews")
 set(TUVORAN_SITE_URL "" CACHE STRING
     "Where the site will be served (ending in /), for link previews; relative links without it")
 set(native_programs ${TUVORAN_NATIVE_BUILD}/tuvoran-capture ${TUVORAN_NATIVE_BUILD}/packaging/tuvoran-icons
@@ -72,9 +73,12 @@ set(site_pictures ${pictures_dir}/landing.webp ${pictures_dir}/card.jpg ${pictur
     ${pictures_dir}/apple-touch-icon.png)
 add_custom_command(OUTPUT ${site_pictures}
     COMMAND ${CMAKE_COMMAND} -E rm -rf ${still_dir}
-    COMMAND ${capture_program} --png ${still_dir} --from ${TUVORAN_LANDING_MS} --at ${TUVORAN_LANDING_MS}
+    COMMAND ${capture_program} --png ${still_dir}/landing --from ${TUVORAN_LANDING_MS}
+            --at ${TUVORAN_LANDING_MS} --size 800x600 --quiet
+    COMMAND ${capture_program} --png ${still_dir}/card --from ${TUVORAN_CARD_MS} --at ${TUVORAN_CARD_MS}
             --size 1200x900 --quiet
-    COMMAND ${pictures_program} ${still_dir}/at-${TUVORAN_LANDING_MS}.png ${pictures_dir}
+    COMMAND ${pictures_program} ${still_dir}/landing/at-${TUVORAN_LANDING_MS}.png
+            ${still_dir}/card/at-${TUVORAN_CARD_MS}.png ${pictures_dir}
     COMMAND ${icons_program} ${pictures_dir}/icons 32 192 512
     COMMAND ${CMAKE_COMMAND} -E copy ${pictures_dir}/icons/32x32/apps/tuvoran.png ${pictures_dir}/icon-32.png
     COMMAND ${CMAKE_COMMAND} -E copy ${pictures_dir}/icons/192x192/apps/tuvoran.png ${pictures_dir}/icon-192.png
@@ -83,7 +87,7 @@ add_custom_command(OUTPUT ${site_pictures}
     COMMAND ${icons_program} --padded ${pictures_dir}/apple-touch-icon.png 180
     DEPENDS ${native_programs} ${TUVORAN_DATA_FILES}
     WORKING_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}
-    COMMENT "Drawing the site's still at ${TUVORAN_LANDING_MS} ms and its icons"
+    COMMENT "Drawing the site's stills at ${TUVORAN_LANDING_MS} and ${TUVORAN_CARD_MS} ms and its icons"
     VERBATIM)
 
 # The site: the program, the page and the data the show loads.

@@ -1,7 +1,8 @@
-// Makes the web site's pictures of the show from a still that tuvoran-capture wrote:
-//   tuvoran-web-pictures STILL.png FOLDER
+// Makes the web site's pictures of the show from stills that tuvoran-capture wrote:
+//   tuvoran-web-pictures LANDING.png CARD.png FOLDER
 //   ->  FOLDER/landing.webp   behind the page's start prompt, at most 800 pixels wide
-//       FOLDER/card.jpg       1200x630, for link previews: the still's middle band
+//       FOLDER/card.jpg       1200x630, for link previews: the card still's middle band,
+//                             which must be at least 1200 pixels wide
 
 #include <FreeImage.h>
 
@@ -20,9 +21,9 @@ using Bitmap = std::unique_ptr<FIBITMAP, BitmapDeleter>;
 constexpr int cardWidth = 1200;
 constexpr int cardHeight = 630;
 // The landing is seen dimmed behind text, and its bytes come before the prompt.
-constexpr int landingQuality = 55;
+constexpr int landingQuality = 50;
 constexpr int landingWidth = 800;
-constexpr int cardQuality = 60;
+constexpr int cardQuality = 55;
 
 // The still at the card's width, cut to the card's height about its middle.
 Bitmap CardPicture(FIBITMAP* still) {
@@ -50,6 +51,12 @@ Bitmap LandingPicture(FIBITMAP* still) {
         FreeImage_Rescale(still, landingWidth, height * landingWidth / width, FILTER_CATMULLROM));
 }
 
+// Neither format keeps an alpha channel worth its bytes: the show is opaque.
+Bitmap ReadStill(const char* path) {
+    const Bitmap loaded(FreeImage_Load(FIF_PNG, path, PNG_DEFAULT));
+    return Bitmap(loaded ? FreeImage_ConvertTo24Bits(loaded.get()) : nullptr);
+}
+
 bool Save(FREE_IMAGE_FORMAT format, FIBITMAP* picture, const std::string& path, int flags) {
     return picture != nullptr && FreeImage_Save(format, picture, path.c_str(), flags) != 0;
 }
@@ -57,18 +64,19 @@ bool Save(FREE_IMAGE_FORMAT format, FIBITMAP* picture, const std::string& path, 
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 3) {
-        std::fprintf(stderr, "Usage: %s STILL.png FOLDER\n", argv[0]);
+    if (argc != 4) {
+        std::fprintf(stderr, "Usage: %s LANDING.png CARD.png FOLDER\n", argv[0]);
         return 2;
     }
-    const Bitmap loaded(FreeImage_Load(FIF_PNG, argv[1], PNG_DEFAULT));
-    // Neither format keeps an alpha channel worth its bytes: the show is opaque.
-    const Bitmap still(loaded ? FreeImage_ConvertTo24Bits(loaded.get()) : nullptr);
-    if (!still) {
-        std::fprintf(stderr, "%s: cannot read the still %s\n", argv[0], argv[1]);
-        return 1;
+    const Bitmap still = ReadStill(argv[1]);
+    const Bitmap cardStill = ReadStill(argv[2]);
+    for (int i = 1; i <= 2; ++i) {
+        if (!(i == 1 ? still : cardStill)) {
+            std::fprintf(stderr, "%s: cannot read the still %s\n", argv[0], argv[i]);
+            return 1;
+        }
     }
-    const std::string folder = argv[2];
+    const std::string folder = argv[3];
     std::error_code ignored; // a folder that cannot be made fails the first write
     std::filesystem::create_directories(folder, ignored);
     const Bitmap landing = LandingPicture(still.get());
@@ -76,7 +84,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "%s: cannot write %s/landing.webp\n", argv[0], folder.c_str());
         return 1;
     }
-    const Bitmap card = CardPicture(still.get());
+    const Bitmap card = CardPicture(cardStill.get());
     if (!Save(FIF_JPEG, card.get(), folder + "/card.jpg",
               cardQuality | JPEG_PROGRESSIVE | JPEG_OPTIMIZE)) {
         std::fprintf(stderr, "%s: cannot write %s/card.jpg (the still must be at least %dx%d)\n",
