@@ -3,6 +3,7 @@
 // the categories and metrics of its mobile and desktop profiles, and the time to the start
 // prompt with the bytes before it, on the mobile profile's network and CPU applied for real.
 // Usage: node bench/web/lighthouse.mjs [--runs N] [SITE]   (default SITE build-web, 1 run)
+import { loadavg } from 'node:os';
 import { resolve } from 'node:path';
 import lighthouse from 'lighthouse';
 import { throttling } from 'lighthouse/core/config/constants.js';
@@ -36,6 +37,7 @@ async function audit(browser, url, config) {
         .filter((a) => a.score !== null && a.score < 1 && a.scoreDisplayMode === 'binary')
         .map((a) => a.id);
     return {
+        version: lhr.lighthouseVersion,
         scores: Object.fromEntries(categories.map((c) => [c, Math.round(lhr.categories[c].score * 100)])),
         metrics: Object.fromEntries(metrics.map(([id]) => [id, lhr.audits[id]?.numericValue])),
         bytes: lhr.audits['total-byte-weight'].numericValue,
@@ -115,7 +117,8 @@ try {
 
     const of = (list, pick) => median(list.map(pick));
     const ms = (value) => (value === undefined ? '–' : `${Math.round(value).toLocaleString('en')} ms`);
-    console.log(`Lighthouse ${lighthouse.version ?? ''} in Debian's Chromium, headless, median of ${runs}`);
+    console.log(`Lighthouse ${profiles.mobile[0].version} in Debian's Chromium, headless, median of ${runs} ` +
+        `(load average ${loadavg()[0].toFixed(1)})`);
     console.log('');
     console.log('| Figure | Mobile | Desktop | Goal |');
     console.log('|---|---|---|---|');

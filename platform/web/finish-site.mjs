@@ -13,7 +13,8 @@ import { dirname, join, relative, sep } from 'node:path';
 import { fileURLToPath } from 'node:url';
 
 const unpacking = process.argv[2] === '--unpack';
-const [site, siteUrl = ''] = process.argv.slice(unpacking ? 3 : 2);
+const [site, givenUrl = ''] = process.argv.slice(unpacking ? 3 : 2);
+const siteUrl = givenUrl.replace(/[&"<>]/g, (c) => `&#${c.charCodeAt(0)};`);
 if (!site) {
     console.error('usage: node finish-site.mjs SITE [URL]\n       node finish-site.mjs --unpack SITE');
     process.exit(2);

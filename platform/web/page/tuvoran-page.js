@@ -169,13 +169,16 @@
 
   // The landing's picture is what a person sees first: the rest waits until it is on screen
   // (or has failed), so that it has the bandwidth and the page's thread to itself. The paint
-  // is known where the browser reports it; elsewhere, two frames after the picture is in. A
-  // hidden page paints nothing and a still has no landing: neither waits, nor does anything
-  // for longer than a moment.
+  // is known where the browser reports it as the largest; elsewhere (and where it fills the
+  // whole window, which browsers take for a background and do not report), two frames after
+  // the picture is in. A hidden page paints nothing and a still has no landing: neither
+  // waits, nor does anything for longer than a moment.
   const landingShown = new Promise((resolve) => {
     const picture = document.getElementById("still");
+    const box = picture.getBoundingClientRect();
     const paints = window.PerformanceObserver && PerformanceObserver.supportedEntryTypes &&
-      PerformanceObserver.supportedEntryTypes.includes("largest-contentful-paint");
+      PerformanceObserver.supportedEntryTypes.includes("largest-contentful-paint") &&
+      (box.width < innerWidth || box.height < innerHeight);
     if (still || document.hidden) {
       resolve();
       return;
