@@ -97,8 +97,16 @@ $(WEB_TEST_MODULES): tests/web/package.json tests/web/package-lock.json
 	cd tests/web && npm ci --no-audit --no-fund
 	@touch $@
 
-bench-web: web web-test-deps
+# Lighthouse for the benchmark, from its own lock file.
+WEB_BENCH_MODULES := bench/web/node_modules/.package-lock.json
+$(WEB_BENCH_MODULES): bench/web/package.json bench/web/package-lock.json
+	@tools/install-deps.sh test
+	cd bench/web && npm ci --no-audit --no-fund
+	@touch $@
+
+bench-web: web web-test-deps $(WEB_BENCH_MODULES)
 	node bench/web/bench.mjs build-web
+	node bench/web/lighthouse.mjs --runs 3 build-web
 
 fuzz:
 	@tools/install-deps.sh test
@@ -114,10 +122,13 @@ video:
 	./$(BUILD)/tuvoran-capture --out tuvoran.mp4
 
 # Debian's emscripten runs its tools with a node that does not look in Debian's module folder.
+# The site's still and icons are drawn by the native capture and icon programs, built first.
 web:
-	@tools/install-deps.sh web
-	NODE_PATH=/usr/share/nodejs emcmake $(CONFIGURE) $(BUILD_WASM) \
-		-DCMAKE_BUILD_TYPE=Release -DTUVORAN_SITE_DIR=$(CURDIR)/build-web
+	@tools/install-deps.sh run web
+	$(CONFIGURE_PLAIN)
+	cmake --build $(BUILD) -j $(JOBS) --target tuvoran-capture tuvoran-icons tuvoran-web-pictures
+	NODE_PATH=/usr/share/nodejs emcmake $(CONFIGURE) $(BUILD_WASM) -DCMAKE_BUILD_TYPE=Release \
+		-DTUVORAN_SITE_DIR=$(CURDIR)/build-web -DTUVORAN_NATIVE_BUILD=$(CURDIR)/$(BUILD)
 	NODE_PATH=/usr/share/nodejs cmake --build $(BUILD_WASM) -j $(JOBS)
 
 # Cross-built with Debian's mingw-w64; the zip is packed from the install rules by CPack.

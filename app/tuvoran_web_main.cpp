@@ -14,6 +14,7 @@ int FreshWinMain(HINSTANCE instance, HINSTANCE previousInstance, char* commandLi
     ShowControlOptions options;
     options.startMs = moment.startMs;
     options.paused = moment.paused;
+    options.loop = moment.loop;
     SetShowControlOptions(options);
     return WinMain(instance, previousInstance, commandLine, showCommand);
 }

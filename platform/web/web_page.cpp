@@ -15,6 +15,7 @@ EM_ASYNC_JS(void, JsWaitForShowStart, (int* start), {
     HEAP32[(start >> 2) + 2] = request.stillMs;
     HEAP32[(start >> 2) + 3] = request.startMs;
     HEAP32[(start >> 2) + 4] = request.paused ? 1 : 0;
+    HEAP32[(start >> 2) + 5] = request.loop ? 1 : 0;
 });
 
 EM_ASYNC_JS(void, JsWaitForAnimationFrame, (), {
@@ -50,9 +51,9 @@ EM_JS(void, JsSetVirtualMusicMs, (double ms), { Module.page.virtualMusicMs = ms;
 // clang-format on
 
 ShowStart WaitForShowStart() {
-    int start[5] = {0, 0, -1, 0, 0};
+    int start[6] = {0, 0, -1, 0, 0, 0};
     JsWaitForShowStart(start);
-    return {start[0], start[1], start[2], start[3], start[4] != 0};
+    return {start[0], start[1], start[2], start[3], start[4] != 0, start[5] != 0};
 }
 
 void ReportShowEnded() {
@@ -105,16 +106,20 @@ void SetVirtualMusicMs(std::int64_t ms) {
     JsSetVirtualMusicMs(static_cast<double>(ms));
 }
 
-// Called by the page once the data is in place and the start prompt is up.
-extern "C" EMSCRIPTEN_KEEPALIVE void DecodeDataPicturesAhead() {
-    DIR* folder = opendir("data");
+// Called by the page once the data is in place and the start prompt is up, one picture a
+// call, so that the page stays answerable between them; 0 when every one has been decoded.
+extern "C" EMSCRIPTEN_KEEPALIVE int DecodeNextDataPictureAhead() {
+    static DIR* folder = opendir("data");
     if (folder == nullptr) {
-        return;
+        return 0;
     }
     while (const dirent* entry = readdir(folder)) {
         if (entry->d_name[0] != '.') {
             DecodePictureAhead(("data/" + std::string(entry->d_name)).c_str());
+            return 1;
         }
     }
     closedir(folder);
+    folder = nullptr;
+    return 0;
 }

@@ -12,6 +12,7 @@ struct ShowStart {
     int stillMs; // -1: live; else the virtual-clock still at or after this music time
     int startMs; // live: the moment the show starts at
     bool paused; // live: held there until resumed
+    bool loop;   // live: at the music's end the show starts again from its start
 };
 
 enum class PageEventType { None, KeyDown, KeyUp, Seek, Close };

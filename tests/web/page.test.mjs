@@ -9,7 +9,9 @@ import {
 } from './lib/browser.mjs';
 import { decodePng } from './lib/picture.mjs';
 import { startServer } from './lib/server.mjs';
-import { copySite, removeDir, shortenMusic, siteDir } from './lib/site.mjs';
+import {
+    copySite, finishSite, removeDir, shortenMusic, siteDir, unpackPictures,
+} from './lib/site.mjs';
 
 // Records every state the page passes through and the progress line's texts while loading,
 // from before the page's own scripts run.
@@ -283,7 +285,9 @@ describe('the page when it cannot run', () => {
     async function withSpoiltSite(spoil, check) {
         const site = await copySite();
         try {
+            await unpackPictures(site);
             await spoil(site);
+            await finishSite(site);
             await check(site);
         } finally {
             await removeDir(site);

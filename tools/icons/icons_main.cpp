@@ -2,6 +2,8 @@
 // icon file that the Windows build puts in tuvoran.exe:
 //   tuvoran-icons FOLDER SIZE...   ->   FOLDER/SIZExSIZE/apps/tuvoran.png
 //   tuvoran-icons --ico FILE       ->   FILE, in the sizes Explorer and the taskbar show
+//   tuvoran-icons --padded FILE SIZE  ->  FILE, SIZExSIZE on black with the icon in the middle,
+//                                         for home screens that cut icons to their own shape
 
 #include "app/option_values.h"
 #include "app/program_icon.h"
@@ -148,11 +150,31 @@ bool WriteWindowsIcon(FIBITMAP* icon, const std::string& path) {
     return static_cast<bool>(out);
 }
 
+// A phone's launcher may cut an icon to a circle of 4/5 of its side, and fills what is
+// transparent with white: the icon goes opaque, on black, within the circle.
+bool WritePaddedIcon(FIBITMAP* icon, int size, const std::string& path) {
+    const int inner = size * 5 / 8;
+    const Bitmap scaled(FreeImage_Rescale(icon, inner, inner, FILTER_BOX));
+    RGBQUAD black = {0, 0, 0, 255};
+    const Bitmap padded(FreeImage_AllocateEx(size, size, 32, &black));
+    if (!scaled || !padded) {
+        return false;
+    }
+    const int offset = (size - inner) / 2;
+    const Bitmap composed(FreeImage_Composite(scaled.get(), FALSE, &black, nullptr));
+    const Bitmap opaque(composed ? FreeImage_ConvertTo32Bits(composed.get()) : nullptr);
+    return opaque && FreeImage_Paste(padded.get(), opaque.get(), offset, offset, 256) &&
+           FreeImage_Save(FIF_PNG, padded.get(), path.c_str(), PNG_Z_BEST_COMPRESSION);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     if (argc < 3) {
-        std::fprintf(stderr, "Usage: %s FOLDER SIZE...\n       %s --ico FILE\n", argv[0], argv[0]);
+        std::fprintf(
+            stderr,
+            "Usage: %s FOLDER SIZE...\n       %s --ico FILE\n       %s --padded FILE SIZE\n",
+            argv[0], argv[0], argv[0]);
         return 2;
     }
     const Bitmap icon = IconBitmap(ProgramIcon());
@@ -162,6 +184,19 @@ int main(int argc, char** argv) {
     }
     if (std::strcmp(argv[1], "--ico") == 0) {
         if (!WriteWindowsIcon(icon.get(), argv[2])) {
+            std::fprintf(stderr, "%s: cannot write the icon file %s\n", argv[0], argv[2]);
+            return 1;
+        }
+        return 0;
+    }
+    if (std::strcmp(argv[1], "--padded") == 0) {
+        int size = 0;
+        if (argc != 4 || !ReadNumber(argv[3], 16, largestSize, &size)) {
+            std::fprintf(stderr, "%s: --padded takes a file and a size from 16 to %d\n", argv[0],
+                         largestSize);
+            return 2;
+        }
+        if (!WritePaddedIcon(icon.get(), size, argv[2])) {
             std::fprintf(stderr, "%s: cannot write the icon file %s\n", argv[0], argv[2]);
             return 1;
         }

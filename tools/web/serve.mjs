@@ -32,6 +32,7 @@ const contentTypes = {
     '.webp': ['image/webp', false],
     '.mp3': ['audio/mpeg', false],
     '.ogg': ['audio/ogg', false],
+    '.tar': ['application/x-tar', false],
     '.woff2': ['font/woff2', false],
 };
 const fallbackType = ['application/octet-stream', false];

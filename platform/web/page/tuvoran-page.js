@@ -1,5 +1,6 @@
-// The page around the show: it loads the data while the program starts, asks for the click
-// that browsers want before they play sound, and keeps document.body.dataset.state.
+// The page around the show: it loads the program and the pictures, offers the start (the
+// click or key that browsers want before they play sound) while the music goes on loading
+// behind it, and keeps document.body.dataset.state.
 "use strict";
 
 (() => {
@@ -15,6 +16,7 @@
   const canvas = document.getElementById("canvas");
   const progress = document.getElementById("progress");
   const prompt = document.getElementById("prompt");
+  const musicLine = document.getElementById("music");
   const message = document.getElementById("message");
   const again = document.getElementById("again");
   const timeline = document.getElementById("timeline");
@@ -24,6 +26,12 @@
   const still = parseStill(parameters);
   // ?t=MS: the first show starts at that moment of the music, a link to it.
   let firstStartMs = Math.max(0, Number.parseInt(parameters.get("t"), 10) || 0);
+  // ?loop: at the music's end the show starts again from its start, until the page is closed.
+  const loop = parameters.has("loop");
+  // Touch screens are tapped, not clicked.
+  if (matchMedia("(hover: none) and (pointer: coarse)").matches) {
+    prompt.textContent = "Tap to start";
+  }
 
   function parseStill(query) {
     if (!query.has("at")) {
@@ -48,6 +56,7 @@
     again.hidden = state !== "ended";
     if (state !== "running") {
       timeline.hidden = true;
+      musicLine.hidden = true;
     }
   }
 
@@ -89,9 +98,8 @@
   });
   fitCanvas();
 
-  // The show's WebGL context is made at load, last, so that neither the click nor the
-  // loading waits for it; the program's context is this one, with these attributes, in a
-  // drawing buffer already at the size the show will most likely ask for.
+  // The program's WebGL context is this one, with these attributes, in a drawing buffer
+  // already at the size the show will most likely ask for.
   function makeContext() {
     const expected = drawingBufferSize(still === null && document.fullscreenEnabled);
     canvas.width = still ? still.width : expected.width;
@@ -108,11 +116,20 @@
     } catch (error) {
       return null;
     }
-    // The program turns every extension on as it starts; the first turn is the slow one.
-    for (const name of (context && context.getSupportedExtensions()) || []) {
-      context.getExtension(name);
-    }
     return context;
+  }
+
+  // The program turns every extension on as it starts; the first turn is the slow one, taken
+  // here one extension a turn, so that the page stays answerable meanwhile.
+  function turnExtensionsOn(context) {
+    const names = context.getSupportedExtensions() || [];
+    const next = () => {
+      if (names.length > 0) {
+        context.getExtension(names.shift());
+        setTimeout(next, 0);
+      }
+    };
+    setTimeout(next, 0);
   }
 
   let supported = true;
@@ -131,53 +148,193 @@
     return;
   }
 
-  const audio = new AudioContextClass();
+  // Opening the audio context takes the page's thread a while: it is opened by warmUp, below,
+  // or by the start; the music is decoded once it is.
+  let audioContext = null;
+  let audioOpened = null;
+  const audioWanted = new Promise((resolve) => {
+    audioOpened = resolve;
+  });
+  const audio = () => {
+    if (!audioContext) {
+      audioContext = new AudioContextClass();
+      audioOpened();
+    }
+    return audioContext;
+  };
   let source = null;
   let startTime = 0; // the audio context's time when the source started
   let startMs = 0; // the music's time there
   let wakeLock = null;
 
-  // Loading: every file is fetched at once; the music is decoded as soon as it arrives.
-  let bytesLoaded = 0;
-  let filesLoaded = 0;
+  // The landing's picture is what a person sees first: the rest waits until it is on screen
+  // (or has failed), so that it has the bandwidth and the page's thread to itself. The paint
+  // is known where the browser reports it as the largest; elsewhere (and where it fills the
+  // whole window, which browsers take for a background and do not report), two frames after
+  // the picture is in. A hidden page paints nothing and a still has no landing: neither
+  // waits, nor does anything for longer than a moment.
+  const landingShown = new Promise((resolve) => {
+    const picture = document.getElementById("still");
+    const box = picture.getBoundingClientRect();
+    const paints = window.PerformanceObserver && PerformanceObserver.supportedEntryTypes &&
+      PerformanceObserver.supportedEntryTypes.includes("largest-contentful-paint") &&
+      (box.width < innerWidth || box.height < innerHeight);
+    if (still || document.hidden) {
+      resolve();
+      return;
+    }
+    setTimeout(resolve, 1500);
+    picture.addEventListener("error", resolve);
+    if (paints) {
+      new PerformanceObserver((list, observer) => {
+        if (list.getEntries().some((entry) => entry.element === picture)) {
+          observer.disconnect();
+          resolve();
+        }
+      }).observe({ type: "largest-contentful-paint", buffered: true });
+    } else if (picture.complete) {
+      requestAnimationFrame(() => requestAnimationFrame(resolve));
+    } else {
+      picture.addEventListener("load", () => requestAnimationFrame(() => requestAnimationFrame(resolve)));
+    }
+  });
+
+  // Loading: the program and the pictures, side by side, for the prompt; the music, most of
+  // the bytes, only once the prompt is up, so that it takes none of their bandwidth. It is
+  // decoded as soon as it is in and the audio device is open.
+  const musicFiles = dataFiles.filter((name) => musicPattern.test(name));
+  let showBytes = 0;
+  let showSize = 0;
   function showProgress() {
-    progress.textContent = `Loading ${filesLoaded} of ${dataFiles.length} files (${(bytesLoaded / 1e6).toFixed(1)} MB)`;
+    const share = showSize > 0 ? ` ${Math.floor((100 * showBytes) / showSize)} %` : "";
+    progress.textContent = `Loading the show…${share}`;
   }
   showProgress();
 
-  async function fetchData(name) {
-    let response;
+  let musicBytes = 0;
+  let musicSize = 0;
+  let musicArrived = false;
+  function showMusicProgress() {
+    const share = musicSize > 0 ? ` ${Math.floor((100 * musicBytes) / musicSize)} %` : "";
+    musicLine.textContent = `Loading the music…${share}`;
+  }
+
+  async function fetchResponse(name) {
     try {
-      response = await fetch(`data/${name}`);
+      const response = await fetch(`data/${name}`);
+      return response.ok ? { response } : { error: response.status === 404 ? fileNotFound : unreadable };
     } catch (error) {
+      return { error: unreadable };
+    }
+  }
+
+  // The files of a tar archive (the build packs the pictures in data/pictures.tar, one
+  // request instead of one a picture), by their names in data/.
+  function filesOfTar(archive) {
+    const block = 512;
+    const text = (from, length) => new TextDecoder().decode(archive.subarray(from, from + length)).replace(/\0.*$/s, "");
+    const files = [];
+    for (let at = 0; at + block <= archive.length;) {
+      const name = text(at, 100).replace(/^.*\//, "");
+      const size = Number.parseInt(text(at + 124, 12), 8) || 0;
+      if (!name) {
+        break;
+      }
+      if (!name.startsWith(".")) {
+        files.push({ name, bytes: archive.slice(at + block, at + block + size) });
+      }
+      at += block + Math.ceil(size / block) * block;
+    }
+    return files;
+  }
+
+  // The pictures; none when the pack cannot be had, which the program then reports as the
+  // first picture it cannot load.
+  async function fetchPictures() {
+    await landingShown;
+    const { response, error } = await fetchResponse("pictures.tar");
+    if (error) {
+      return [];
+    }
+    try {
+      const archive = await readCounting(response, (bytes, size) => {
+        showBytes = bytes;
+        showSize = size;
+        showProgress();
+      });
+      return filesOfTar(new Uint8Array(archive));
+    } catch (failure) {
+      return [];
+    }
+  }
+
+  // A file's bytes as they come, told to progress(bytes so far, bytes in all).
+  async function readCounting(response, progress) {
+    const size = Number(response.headers.get("Content-Length")) || 0;
+    if (!response.body) {
+      return response.arrayBuffer();
+    }
+    const reader = response.body.getReader();
+    const chunks = [];
+    let bytes = 0;
+    for (;;) {
+      const { done, value } = await reader.read();
+      if (done) {
+        break;
+      }
+      chunks.push(value);
+      bytes += value.byteLength;
+      progress(bytes, size);
+    }
+    const whole = new Uint8Array(bytes);
+    let at = 0;
+    for (const chunk of chunks) {
+      whole.set(chunk, at);
+      at += chunk.byteLength;
+    }
+    return whole.buffer;
+  }
+
+  let promptShown = null;
+  const promptUp = new Promise((resolve) => {
+    promptShown = resolve;
+  });
+  // Settled once the music's bytes are in, or failed to come.
+  let musicFetched = null;
+  const musicIn = new Promise((resolve) => {
+    musicFetched = resolve;
+  });
+  if (musicFiles.length === 0) {
+    musicFetched();
+  }
+  async function fetchMusic(name) {
+    await promptUp;
+    const { response, error } = await fetchResponse(name);
+    if (error) {
+      musicFetched();
+      return { name, error };
+    }
+    let bytes;
+    try {
+      bytes = await readCounting(response, (count, size) => {
+        musicBytes = count;
+        musicSize = size;
+        showMusicProgress();
+      });
+    } catch (failure) {
+      musicFetched();
       return { name, error: unreadable };
     }
-    if (!response.ok) {
-      return { name, error: response.status === 404 ? fileNotFound : unreadable };
-    }
-    const bytes = await response.arrayBuffer();
-    bytesLoaded += bytes.byteLength;
-    ++filesLoaded;
-    showProgress();
-    if (!musicPattern.test(name)) {
-      return { name, bytes: new Uint8Array(bytes) };
-    }
-    const decoding = audio.decodeAudioData(bytes);
-    musicDecodeStarted();
+    musicArrived = true;
+    musicFetched();
+    showMusicProgress();
+    await audioWanted;
     try {
-      return { name, music: await decoding };
-    } catch (error) {
+      return { name, music: await audio().decodeAudioData(bytes) };
+    } catch (failure) {
       return { name, error: unknownFormat };
     }
   }
-  let musicDecodeStarted = null;
-  const musicDecoding = new Promise((resolve) => {
-    musicDecodeStarted = resolve;
-  });
-  const loads = new Map(dataFiles.map((name) => [`data/${name}`, fetchData(name)]));
-  // A music file that never arrives is not waited for.
-  Promise.all(loads.values()).then(() => musicDecodeStarted());
-  const musicBuffers = [null];
 
   const runtimeReady = new Promise((resolve) => {
     window.Module = {
@@ -189,18 +346,15 @@
     };
   });
 
+  const picturesLoaded = fetchPictures();
+  const loads = new Map(musicFiles.map((name) => [`data/${name}`, fetchMusic(name)]));
+  const musicBuffers = [null];
+
   // Pictures go where the program opens them; a file that did not load is left out.
-  let contextMade = null;
-  const contextReady = new Promise((resolve) => {
-    contextMade = resolve;
-  });
-  const dataWritten = Promise.all([runtimeReady, contextReady, ...loads.values()]).then(async () => {
+  const dataWritten = Promise.all([runtimeReady, picturesLoaded]).then(([, pictures]) => {
     Module.FS.mkdirTree("/data");
-    for (const load of loads.values()) {
-      const file = await load;
-      if (file.bytes) {
-        Module.FS.writeFile(`/data/${file.name}`, file.bytes);
-      }
+    for (const file of pictures) {
+      Module.FS.writeFile(`/data/${file.name}`, file.bytes);
     }
   });
 
@@ -212,6 +366,11 @@
   const browserKey = (event) => event.ctrlKey || event.metaKey || /^F\d+$/.test(event.key);
   function onKey(event) {
     if (!running() || event.repeat || browserKey(event)) {
+      return;
+    }
+    // Tab goes on to the progress line, as on any page; the show has no use for it.
+    if (event.key === "Tab") {
+      showTimeline();
       return;
     }
     events.push({ kind: event.type, value: event.keyCode });
@@ -243,8 +402,21 @@
   let musicPaused = false;
   let durationMs = 0;
   let timelineTimer = null;
+  const clockText = (ms) => {
+    const seconds = Math.floor(ms / 1000);
+    return `${Math.floor(seconds / 60)}:${String(seconds % 60).padStart(2, "0")}`;
+  };
+  // The line is a slider for screen readers too; its value changes once a second.
+  let positionText = "";
   function drawPosition() {
     played.style.width = `${durationMs > 0 ? Math.min(100, (100 * positionMs) / durationMs) : 0}%`;
+    const text = `${clockText(positionMs)} of ${clockText(durationMs)}`;
+    if (text !== positionText) {
+      positionText = text;
+      timeline.setAttribute("aria-valuemax", String(Math.floor(durationMs / 1000)));
+      timeline.setAttribute("aria-valuenow", String(Math.floor(positionMs / 1000)));
+      timeline.setAttribute("aria-valuetext", musicPaused ? `${text}, paused` : text);
+    }
   }
   function showTimeline() {
     if (!running() || still) {
@@ -252,12 +424,17 @@
     }
     timeline.hidden = false;
     clearTimeout(timelineTimer);
-    timelineTimer = setTimeout(() => {
-      if (!timeline.matches(":hover")) {
-        timeline.hidden = true;
-      }
-    }, 2500);
+    timelineTimer = setTimeout(hideTimeline, 2500);
   }
+  // It stays while the mouse is on it or it has the keyboard's focus.
+  function hideTimeline() {
+    if (!timeline.matches(":hover, :focus-visible")) {
+      timeline.hidden = true;
+    }
+  }
+  timeline.addEventListener("blur", () => {
+    timelineTimer = setTimeout(hideTimeline, 2500);
+  });
   function seekTo(clientX) {
     const box = timeline.getBoundingClientRect();
     const fraction = Math.min(1, Math.max(0, (clientX - box.left) / box.width));
@@ -309,9 +486,13 @@
     if (!startRequested) {
       return;
     }
+    warmUp();
+    if (!ensureContext(false)) {
+      return;
+    }
     const resolve = startRequested;
     startRequested = null;
-    audio.resume().catch(() => {});
+    audio().resume().catch(() => {});
     Module.page.frames = 0;
     setState("running");
     message.hidden = true;
@@ -319,13 +500,16 @@
     // The link's moment for the first show; "Watch again" from the start.
     const startMs = firstStartMs;
     firstStartMs = 0;
-    resolve({ ...drawingBufferSize(enterFullscreen()), stillMs: -1, startMs, paused: false });
+    resolve({ ...drawingBufferSize(enterFullscreen()), stillMs: -1, startMs, paused: false, loop });
   }
   prompt.addEventListener("click", begin);
+  document.getElementById("landing").addEventListener("click", () => body.dataset.state === "ready" && begin());
   canvas.addEventListener("click", () => body.dataset.state === "ready" && begin());
   body.addEventListener("click", (event) => event.target === body && body.dataset.state === "ready" && begin());
+  // Any key starts it, but Tab and Shift still move the focus.
   addEventListener("keydown", (event) => {
-    if (body.dataset.state === "ready" && !event.repeat && !browserKey(event)) {
+    if (body.dataset.state === "ready" && !event.repeat && !browserKey(event) &&
+        !["Tab", "Shift", "Alt"].includes(event.key)) {
       event.preventDefault();
       begin();
     }
@@ -347,14 +531,24 @@
         return new Promise(() => {});
       }
       if (still) {
+        promptShown(); // the music, which a still runs on, has no prompt to wait for
         Module.page.frames = 0;
         setState("running");
-        return { width: still.width, height: still.height, stillMs: still.ms, startMs: 0, paused: false };
+        return { width: still.width, height: still.height, stillMs: still.ms, startMs: 0, paused: false, loop: false };
       }
       const gesture = waitForGesture();
       setState("ready");
-      // The pictures decode while the prompt waits, once it has been drawn.
-      requestAnimationFrame(() => setTimeout(() => Module._DecodeDataPicturesAhead(), 0));
+      performance.mark("tuvoran-prompt");
+      if (document.activeElement === body || document.activeElement === null) {
+        prompt.focus({ preventScroll: true });
+      }
+      // The pictures decode while the prompt waits, once it has been drawn: one a turn, so
+      // that a click is never kept waiting long.
+      // Once the prompt and the landing have been on screen for a frame.
+      requestAnimationFrame(() => requestAnimationFrame(() => setTimeout(() => {
+        dataReady();
+        promptShown();
+      }, 0)));
       return gesture;
     }
     if (body.dataset.state === "ready" || body.dataset.state === "ended") {
@@ -367,7 +561,7 @@
       contextBack = contextComesBack();
       Module.page.frames = 0;
       setState("running");
-      return { width: canvas.width, height: canvas.height, stillMs: -1, ...start };
+      return { width: canvas.width, height: canvas.height, stillMs: -1, loop, ...start };
     }
     return new Promise(() => {}); // a failed or finished still starts nothing more
   }
@@ -398,16 +592,16 @@
   document.addEventListener("visibilitychange", () => {
     if (document.hidden) {
       hiddenSince = performance.now();
-      if (audio.state === "running") {
+      if (audioContext && audioContext.state === "running") {
         suspendedForHidden = true;
-        audio.suspend().catch(() => {});
+        audioContext.suspend().catch(() => {});
       }
     } else if (hiddenSince !== null) {
       hiddenMs += performance.now() - hiddenSince;
       hiddenSince = null;
       if (suspendedForHidden) {
         suspendedForHidden = false;
-        audio.resume().catch(() => {});
+        audioContext.resume().catch(() => {});
       }
     }
   });
@@ -475,13 +669,19 @@
         wakeLock = null;
       }
     },
-    audioAvailable: () => audio.state !== "closed",
+    audioAvailable: () => audio().state !== "closed",
+    // A show started before the music is in says how far it has come while it waits.
     async openMusic(path) {
       const load = loads.get(path);
       if (!load) {
         return { error: fileNotFound };
       }
+      if (!musicArrived && running()) {
+        showMusicProgress();
+        musicLine.hidden = false;
+      }
       const file = await load;
+      musicLine.hidden = true;
       if (!file.music) {
         return { error: file.error || unknownFormat };
       }
@@ -497,10 +697,10 @@
       if (still) {
         return; // a still's music is its clock's, not heard
       }
-      source = audio.createBufferSource();
+      source = audio().createBufferSource();
       source.buffer = musicBuffers[buffer];
-      source.connect(audio.destination);
-      startTime = audio.currentTime;
+      source.connect(audio().destination);
+      startTime = audio().currentTime;
       source.start(startTime, fromMs / 1000);
     },
     stopMusic,
@@ -509,31 +709,120 @@
       if (still) {
         return this.virtualMusicMs;
       }
-      const latency = audio.outputLatency || audio.baseLatency || 0;
-      return startMs + Math.max(0, audio.currentTime - startTime - latency) * 1000;
+      const latency = audio().outputLatency || audio().baseLatency || 0;
+      return startMs + Math.max(0, audio().currentTime - startTime - latency) * 1000;
     },
   };
 
-  window.tuvoranAudioState = () => audio.state;
-  window.tuvoranAudioTime = () => audio.currentTime;
+  window.tuvoranAudioState = () => (audioContext ? audioContext.state : "none");
+  window.tuvoranAudioTime = () => (audioContext ? audioContext.currentTime : 0);
   window.tuvoranFrames = () => Module.page.frames;
   window.tuvoranPosition = () => ({ ms: positionMs, paused: musicPaused, durationMs });
 
-  const program = document.createElement("script");
-  program.src = "tuvoran.js";
-  program.onerror = () => fail("The show's program could not be loaded.");
-  const programLoaded = new Promise((resolve) => {
-    program.onload = resolve;
+  // The program and its module are fetched side by side; the module compiles as it comes.
+  landingShown.then(() => {
+    const module = document.createElement("link");
+    module.rel = "preload";
+    module.as = "fetch";
+    module.href = "tuvoran.wasm";
+    module.crossOrigin = "anonymous";
+    document.head.appendChild(module);
+    const program = document.createElement("script");
+    program.src = "tuvoran.js";
+    program.onerror = () => fail("The show's program could not be loaded.");
+    document.body.appendChild(program);
   });
-  document.body.appendChild(program);
 
-  // Making the context holds the page's thread for a while in software renderers: it waits
-  // until the music decodes and the program compiles, which go on beside it.
-  Promise.all([musicDecoding, programLoaded]).then(() => {
-    if (!makeContext()) {
-      refuse(["WebGL"]);
-      audio.close().catch(() => {});
+  // Opening the WebGL context and the audio device and decoding the pictures each hold the
+  // page's thread a while (the context for most of a second in a software renderer): they
+  // wait for the first sign of a person, a pointer that moves, a touch or a key, so that the
+  // page answers at once as it opens, and are done by the time the click or tap lands. What
+  // is not done by then, the start does.
+  let glContext; // undefined until made; null when the browser gives none
+  function ensureContext(turnOn) {
+    if (glContext === undefined) {
+      glContext = makeContext();
+      if (!glContext) {
+        refuse(["WebGL"]);
+        if (audioContext) {
+          audioContext.close().catch(() => {});
+        }
+      } else if (turnOn) {
+        turnExtensionsOn(glContext);
+      }
     }
-    contextMade();
+    return glContext !== null;
+  }
+  let warmed = false;
+  let dataReady = null;
+  const dataInPlace = new Promise((resolve) => {
+    dataReady = resolve;
   });
+  function warmUp() {
+    if (warmed || !supported) {
+      return;
+    }
+    warmed = true;
+    audio();
+    if (!ensureContext(true)) {
+      return;
+    }
+    dataInPlace.then(() => {
+      const decodeNext = () => {
+        if (Module._DecodeNextDataPictureAhead()) {
+          setTimeout(decodeNext, 0);
+        }
+      };
+      setTimeout(decodeNext, 0);
+    });
+  }
+  for (const type of ["pointermove", "pointerdown", "touchstart", "keydown", "wheel"]) {
+    addEventListener(type, warmUp, { capture: true, passive: true });
+  }
+  if (still) {
+    warmUp(); // a still has no person to wait for
+  }
+
+  keepForOffline();
+
+  // A worker keeps the site for visits without a network (sw.js). A new build's worker is
+  // let in as soon as it has stored all of its files, and the page loads again from it,
+  // unless a show is playing: then it waits for the show's end. Stills are left alone.
+  function keepForOffline() {
+    if (still || !navigator.serviceWorker || !window.isSecureContext) {
+      return;
+    }
+    const container = navigator.serviceWorker;
+    let takingOver = false;
+    container.addEventListener("controllerchange", () => {
+      if (takingOver) {
+        location.reload();
+      }
+    });
+    const offer = (worker) => {
+      const handOver = () => {
+        if (running() || body.dataset.state === "restoring") {
+          setTimeout(handOver, 1000);
+          return;
+        }
+        takingOver = true;
+        worker.postMessage("take over");
+      };
+      const whenInstalled = () => {
+        if (worker.state === "installed" && container.controller) {
+          handOver();
+        }
+      };
+      worker.addEventListener("statechange", whenInstalled);
+      whenInstalled();
+    };
+    // After the page's own loads, so that the worker's copies take none of their bandwidth.
+    Promise.all([picturesLoaded, musicIn]).then(() => container.register("sw.js")).then((registration) => {
+      const pending = registration.installing || registration.waiting;
+      if (pending) {
+        offer(pending);
+      }
+      registration.addEventListener("updatefound", () => offer(registration.installing));
+    }).catch((error) => console.warn(`The site cannot be kept for offline: ${error.message}`));
+  }
 })();

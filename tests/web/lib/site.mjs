@@ -39,6 +39,21 @@ export async function copySite() {
     return dir;
 }
 
+const finishScript = join(repositoryRoot, 'platform/web/finish-site.mjs');
+
+// Brings a changed copy of the site up to date, as the build does (its pictures' pack, its
+// worker's list); the cache name of the new build is returned.
+export async function finishSite(dir) {
+    const { stdout } = await execFileAsync(process.execPath, [finishScript, dir]);
+    return stdout.split(':')[0];
+}
+
+// Puts the pictures of a copy of the site back in its data/ as files, to change them;
+// finishSite packs them again.
+export async function unpackPictures(dir) {
+    await execFileAsync(process.execPath, [finishScript, '--unpack', dir]);
+}
+
 // Replaces the music with a few seconds of tone, so that the show ends by itself soon.
 export async function shortenMusic(dir, seconds) {
     await execFileAsync('ffmpeg', [
