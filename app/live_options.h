@@ -25,5 +25,5 @@ struct ParsedLiveOptions {
 // arguments: the command line after the program name.
 ParsedLiveOptions ParseLiveOptions(const std::vector<std::string>& arguments);
 std::string LiveUsage(const std::string& programName);
-// "tuvoran 1.0.0" and a line end.
+// "tuvoran 1.0.0" (with "+g<commit>" from a commit that is not the release) and a line end.
 std::string LiveVersion();
