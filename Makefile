@@ -14,6 +14,7 @@
 #   make install [PREFIX=/usr/local] [DESTDIR=...]   install; make uninstall removes it again
 #   make package                   a Debian package in build-package/, checked by lintian
 #   make format / make tidy        clang-format / clang-tidy over the sources
+#   make release                   every artefact of this commit in dist/, reproducibly, with SHA256SUMS
 
 JOBS ?= $(shell nproc)
 ARGS ?=
@@ -100,13 +101,14 @@ web:
 		-DCMAKE_BUILD_TYPE=Release -DTUVORAN_SITE_DIR=$(CURDIR)/build-web
 	NODE_PATH=/usr/share/nodejs cmake --build $(BUILD_WASM) -j $(JOBS)
 
-# Cross-built with Debian's mingw-w64; the zip is packed from the install rules by CPack.
+# Cross-built with Debian's mingw-w64; the zip is packed from the install rules, as the release's.
 windows:
 	@tools/install-deps.sh windows
 	@test -f $(BUILD_WINDOWS)/CMakeCache.txt || cmake -S . -B $(BUILD_WINDOWS) \
 		--toolchain platform/win32/toolchain.cmake -DCMAKE_BUILD_TYPE=Release
 	cmake --build $(BUILD_WINDOWS) -j $(JOBS)
-	cpack --config $(BUILD_WINDOWS)/CPackConfig.cmake -B $(BUILD_WINDOWS) > /dev/null
+	rm -f $(BUILD_WINDOWS)/tuvoran-*-windows-x64.zip
+	tools/release.sh windows-zip $(BUILD_WINDOWS) $(BUILD_WINDOWS)
 	@ls $(BUILD_WINDOWS)/tuvoran-*-windows-x64.zip
 
 # Configures again so that a build folder made before LAME was installed finds it.
@@ -132,10 +134,12 @@ install: build
 uninstall:
 	DESTDIR="$(DESTDIR)" cmake -DBUILD_DIR=$(BUILD) -P tools/uninstall.cmake
 
-# Packs what build/ has built; the package's file list stays apart from make install's.
+# Packs what build/ has built, as the release does; the package's file list stays apart from
+# make install's. One package at a time: its name has the commit in it.
 package: build
 	@tools/install-deps.sh package
-	cpack --config $(BUILD)/CPackConfig.cmake -B $(BUILD_PACKAGE)
+	rm -f $(BUILD_PACKAGE)/tuvoran_*.deb
+	tools/release.sh deb $(BUILD) $(BUILD_PACKAGE)
 	lintian $(BUILD_PACKAGE)/tuvoran_*.deb
 
 format:
@@ -150,3 +154,9 @@ clean:
 		tools/minimal-root.sh down $(BUILD)/minimal-root; fi
 	rm -rf $(BUILD) $(BUILD_ASAN) $(BUILD_RELEASE) $(BUILD_FUZZ) $(BUILD_PACKAGE) $(BUILD_WASM) build-web \
 		$(BUILD_WINDOWS)
+
+# The release: builds of its own in build-dist/, every artefact in dist/ (tools/release.sh).
+.PHONY: release
+release:
+	@tools/install-deps.sh release
+	tools/release.sh dist build-dist dist

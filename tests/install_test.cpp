@@ -8,6 +8,7 @@
 #include "demo/scene.h"
 #include "support/process.h"
 #include "support/test_files.h"
+#include "tuvoran_version.h"
 
 #include <FreeImage.h>
 #include <gtest/gtest.h>
@@ -89,6 +90,7 @@ std::set<std::string> ExpectedInstall(const std::string& prefix) {
         prefix + "/bin/tuvoran",
         prefix + "/bin/tuvoran-capture",
         prefix + "/share/applications/tuvoran.desktop",
+        prefix + "/share/metainfo/example.tuvoran.tuvoran.metainfo.xml",
         prefix + "/share/man/man6/tuvoran.6.gz",
         prefix + "/share/man/man1/tuvoran-capture.1.gz",
         prefix + "/share/doc/tuvoran/README.md",
@@ -208,6 +210,17 @@ TEST(ProgramInstall, MakeInstallWritesTheListedFilesAndUninstallTakesThemAllAway
             Quoted((stage / "usr/local/share/applications/tuvoran.desktop").string()));
         EXPECT_EQ(valid.exitCode, 0) << valid.text;
         EXPECT_EQ(valid.text, "");
+    }
+
+    // What software centres list, by AppStream's own rules, without a warning.
+    if (RunWithErrors("command -v appstreamcli").exitCode == 0) {
+        const CommandOutput valid = RunWithErrors(
+            "appstreamcli validate --no-net --no-color " +
+            Quoted((stage / "usr/local/share/metainfo/example.tuvoran.tuvoran.metainfo.xml")
+                       .string()));
+        EXPECT_EQ(valid.exitCode, 0) << valid.text;
+        EXPECT_EQ(valid.text.find("W: "), std::string::npos) << valid.text;
+        EXPECT_EQ(valid.text.find("E: "), std::string::npos) << valid.text;
     }
 
     // Written by hand, they must follow the project's version.

@@ -1,6 +1,6 @@
 #!/bin/sh
 # Installs the Debian 12 packages that the project needs, and only those missing.
-# Usage: install-deps.sh [run] [test] [video] [data] [package] [web] [windows] ...   (default: run)
+# Usage: install-deps.sh [run] [test] [video] [data] [package] [web] [windows] [release] ...   (default: run)
 set -eu
 
 packages_run="build-essential cmake pkg-config libgl-dev libegl-dev libgl1-mesa-dri
@@ -21,6 +21,9 @@ packages_minimal_root="debootstrap piuparts adequate"
 packages_web="cmake emscripten libstb-dev"
 # The Windows build: the cross compiler, stb_image and GoogleTest's sources; Wine to test it.
 packages_windows="cmake g++-mingw-w64-x86-64-posix libstb-dev googletest wine wine64"
+packages_windows="$packages_windows zip" # its zip is packed as the release's (tools/release.sh)
+# The release (make release) packs with these, and its check shows a difference with diffoscope.
+packages_release="git zip unzip gzip appstream diffoscope xxd python3-debian"
 
 wanted=""
 [ $# -eq 0 ] && set -- run
@@ -28,13 +31,16 @@ for group in "$@"; do
     case "$group" in
         run) wanted="$wanted $packages_run" ;;
         test) wanted="$wanted $packages_run $packages_test $packages_data $packages_video $packages_package
-              $packages_minimal_root $packages_browser $packages_web $packages_windows" ;;
+              $packages_minimal_root $packages_browser $packages_web $packages_windows
+              $packages_release" ;;
         data) wanted="$wanted $packages_run $packages_data" ;;
         video) wanted="$wanted $packages_run $packages_video" ;;
         package) wanted="$wanted $packages_run $packages_package" ;;
         web) wanted="$wanted $packages_web" ;;
         windows) wanted="$wanted $packages_windows" ;;
-        *) echo "install-deps.sh: unknown group '$group' (run, test, data, video, package, web, windows)" >&2; exit 2 ;;
+        release) wanted="$wanted $packages_run $packages_data $packages_video $packages_package
+                 $packages_web $packages_windows $packages_release" ;;
+        *) echo "install-deps.sh: unknown group '$group' (run, test, data, video, package, web, windows, release)" >&2; exit 2 ;;
     esac
 done
 
