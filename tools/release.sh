@@ -7,9 +7,10 @@
 #   tools/release.sh deb LINUX_BUILD OUT
 #   tools/release.sh web-zip WASM_BUILD LINUX_BUILD OUT
 #   tools/release.sh normalise FOLDER            modes and times as packed ($SOURCE_DATE_EPOCH)
-# Each build's version and SOURCE_DATE_EPOCH (the commit's time) are what its configure wrote
-# to release.env (packaging/version.cmake); every time stamp packed is that time, every
-# file's mode is 644 or 755, every list of files is sorted bytewise.
+# Each packing first builds what it packs, where anything changed. Each build's version and
+# SOURCE_DATE_EPOCH (the commit's time) are what its configure wrote to release.env
+# (packaging/version.cmake); every time stamp packed is that time, every file's mode is 644 or
+# 755, every list of files is sorted bytewise.
 set -eu
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -64,6 +65,7 @@ zip_folder() {
 windows_zip() {
     build=$(absolute "$1")
     out=$(absolute "$2")
+    cmake --build "$build" --target tuvoran >/dev/null
     read_release_env "$build"
     stage=$(scratch_folder)/tuvoran
     cmake --install "$build" --prefix "$stage" --component tuvoran --strip >/dev/null
@@ -75,10 +77,12 @@ windows_zip() {
 deb() {
     build=$(absolute "$1")
     out=$(absolute "$2")
+    cmake --build "$build" --target tuvoran tuvoran-capture tuvoran-install-files >/dev/null
     read_release_env "$build"
     packed=$(scratch_folder)
     # The package's ar members take the modes of CPack's own files.
-    (umask 022 && cpack --config "$build/CPackConfig.cmake" -B "$packed" >/dev/null)
+    (umask 022 && cpack --config "$build/CPackConfig.cmake" -B "$packed" >"$packed/cpack.log" 2>&1) ||
+        { cat "$packed/cpack.log" >&2; fail "cpack failed"; }
     mv "$packed/tuvoran_${TUVORAN_VERSION}_amd64.deb" "$out/"
 }
 
@@ -88,6 +92,8 @@ web_zip() {
     wasm=$(absolute "$1")
     linux=$(absolute "$2")
     out=$(absolute "$3")
+    NODE_PATH=/usr/share/nodejs cmake --build "$wasm" --target site >/dev/null
+    cmake --build "$linux" --target tuvoran-screenshots >/dev/null
     read_release_env "$wasm"
     site=$(sed -n 's/^TUVORAN_SITE_DIR:PATH=//p' "$wasm/CMakeCache.txt")
     [ -f "$site/index.html" ] || fail "no site in $site (build $wasm first)"
@@ -184,8 +190,14 @@ dist() {
         release_notes "$out" | grep -v "tuvoran-$TUVORAN_VERSION.tar.gz" >"$out/RELEASE.md"
     fi
     normalise "$out"
-    (cd "$out" && LC_ALL=C ls | grep -v '^SHA256SUMS$' | xargs sha256sum >SHA256SUMS)
-    touch -d "@$SOURCE_DATE_EPOCH" "$out/SHA256SUMS"
+    sums=$(scratch_folder)/SHA256SUMS
+    (
+        cd "$out"
+        export LC_ALL=C
+        for file in *; do sha256sum -- "$file"; done >"$sums"
+    )
+    mv "$sums" "$out/SHA256SUMS"
+    normalise "$out"
     ls -l "$out"
 }
 
@@ -198,8 +210,9 @@ case "$command" in
     deb) [ $# -eq 2 ] || fail "usage: release.sh deb LINUX_BUILD OUT"; deb "$@" ;;
     web-zip) [ $# -eq 3 ] || fail "usage: release.sh web-zip WASM_BUILD LINUX_BUILD OUT"; web_zip "$@" ;;
     normalise)
-        [ $# -eq 1 ] && [ -n "${SOURCE_DATE_EPOCH:-}" ] ||
+        if [ $# -ne 1 ] || [ -z "${SOURCE_DATE_EPOCH:-}" ]; then
             fail "usage: SOURCE_DATE_EPOCH=SECONDS release.sh normalise FOLDER"
+        fi
         normalise "$1"
         ;;
     *) fail "usage: release.sh dist|build|windows-zip|deb|web-zip|normalise ..." ;;

@@ -24,8 +24,6 @@ started=$(date +%s)
 
 rm -rf "$work"
 mkdir -p "$work/first"
-# The same stills the second build makes.
-cmake --build "$linux" --target tuvoran-screenshots >/dev/null
 "$release" windows-zip "$windows" "$work/first"
 "$release" deb "$linux" "$work/first"
 "$release" web-zip "$wasm" "$linux" "$work/first"
@@ -38,15 +36,14 @@ mkdir -p "$tree"
 git -C "$root" archive HEAD | tar -x -C "$tree"
 (
     cd "$root"
-    git ls-files -z --modified --others --exclude-standard |
+    { git diff -z --name-only HEAD && git ls-files -z --others --exclude-standard; } |
         tr '\0' '\n' | grep -v '^packaging/source-version.txt$' | while IFS= read -r file; do
         if [ -e "$file" ]; then
             mkdir -p "$tree/$(dirname "$file")"
             cp -p "$file" "$tree/$file"
+        else
+            rm -f "$tree/$file"
         fi
-    done
-    git ls-files -z --deleted | tr '\0' '\n' | while IFS= read -r file; do
-        rm -f "$tree/$file"
     done
 )
 mkdir -p "$work/second" "$work/home"
@@ -57,12 +54,12 @@ if [ "$(id -u)" -eq 0 ] && command -v setpriv >/dev/null 2>&1; then
     chown -R 65534:65534 "$work/somewhere else" "$work/second" "$work/home"
     as_user="setpriv --reuid=65534 --regid=65534 --clear-groups"
 fi
+# shellcheck disable=SC2016 # the inner shell expands its own arguments
 $as_user env HOME="$work/home" USER=other LOGNAME=other TZ=Pacific/Kiritimati LC_ALL=C.UTF-8 \
     JOBS="${JOBS:-$(nproc)}" sh -c '
     umask 077
     cd "$1"
     tools/release.sh build "$2/builds"
-    cmake --build "$2/builds/linux" --target tuvoran-screenshots >/dev/null
     tools/release.sh windows-zip "$2/builds/windows" "$2"
     tools/release.sh deb "$2/builds/linux" "$2"
     tools/release.sh web-zip "$2/builds/wasm" "$2/builds/linux" "$2"
