@@ -22,8 +22,9 @@ packages_web="cmake emscripten libstb-dev"
 # The Windows build: the cross compiler, stb_image and GoogleTest's sources; Wine to test it.
 packages_windows="cmake g++-mingw-w64-x86-64-posix libstb-dev googletest wine wine64"
 packages_windows="$packages_windows zip" # its zip is packed as the release's (tools/release.sh)
-# The release (make release) packs with these, and its check shows a difference with diffoscope.
-packages_release="git zip unzip gzip appstream diffoscope xxd python3-debian"
+# The release (make release) packs with these; its check lists folders in a random order with
+# disorderfs and shows a difference with diffoscope.
+packages_release="git zip unzip gzip appstream diffoscope xxd python3-debian disorderfs"
 
 wanted=""
 [ $# -eq 0 ] && set -- run

@@ -147,7 +147,8 @@ Built from commit \`$TUVORAN_COMMIT\` of $date.
 
 ## Build them again
 
-Every file here comes out byte for byte the same from any checkout of the commit, on Debian 12:
+Every file here comes out byte for byte the same from any checkout of the commit, on Debian 12
+with the same versions of its packages (the compilers, emscripten, ffmpeg, zip, gzip):
 
     git checkout $TUVORAN_COMMIT
     make release

@@ -1,8 +1,9 @@
 #!/bin/sh
 # The release's Windows zip, web zip and Debian package, packed from the suite's own builds and
 # again from a second copy of the tree in another folder, built there from scratch as another
-# user, with another umask, locale and time zone; the two must be the same bytes, and every
-# artefact must carry the build's version. A difference is shown by diffoscope.
+# user, with another umask, locale and time zone, its folders listed in another order; the two
+# must be the same bytes, and every artefact must carry the build's version. A difference is
+# shown by diffoscope.
 #   tests/release/reproducible.sh LINUX_BUILD WINDOWS_BUILD WASM_BUILD WORK
 # The second copy is the tree as git archive gives its commit, so it also tells the version
 # from the archive's own record, with the working tree's uncommitted changes laid over it.
@@ -22,6 +23,15 @@ elapsed() {
 }
 started=$(date +%s)
 
+# The second tree is read through disorderfs where it can be, its folders listed in a random
+# order; a run killed outright leaves it mounted for this one to take down.
+shuffled="$work/somewhere else/shuffled"
+unmount() {
+    if grep -qsF " $shuffled " /proc/self/mountinfo; then fusermount -u "$shuffled"; fi
+}
+trap unmount EXIT
+trap 'exit 130' INT TERM
+unmount
 rm -rf "$work"
 mkdir -p "$work/first"
 "$release" windows-zip "$windows" "$work/first"
@@ -53,6 +63,13 @@ as_user=""
 if [ "$(id -u)" -eq 0 ] && command -v setpriv >/dev/null 2>&1; then
     chown -R 65534:65534 "$work/somewhere else" "$work/second" "$work/home"
     as_user="setpriv --reuid=65534 --regid=65534 --clear-groups"
+fi
+if [ "$(id -u)" -eq 0 ] && command -v disorderfs >/dev/null 2>&1; then
+    mkdir -p "$shuffled"
+    if disorderfs --quiet --shuffle-dirents=yes --multi-user=yes -o allow_other "$tree" "$shuffled"; then
+        tree=$shuffled
+        echo "the second tree's folders are listed in a random order (disorderfs)"
+    fi
 fi
 # shellcheck disable=SC2016 # the inner shell expands its own arguments
 $as_user env HOME="$work/home" USER=other LOGNAME=other TZ=Pacific/Kiritimati LC_ALL=C.UTF-8 \
