@@ -148,10 +148,13 @@ format:
 tidy: $(BUILD)/CMakeCache.txt
 	run-clang-tidy -quiet -p $(BUILD) $$(git ls-files '*.cpp')
 
-# A minimal Debian root that a killed package test left mounted is taken down first.
+# A minimal Debian root that a killed package test left mounted is taken down first, and the
+# release check's view of its second tree.
 clean:
 	@if grep -qs " $(CURDIR)/$(BUILD)/minimal-root/" /proc/self/mountinfo; then \
 		tools/minimal-root.sh down $(BUILD)/minimal-root; fi
+	@if mountpoint -q "$(BUILD)/release-check/somewhere else/shuffled"; then \
+		fusermount -u "$(BUILD)/release-check/somewhere else/shuffled"; fi
 	rm -rf $(BUILD) $(BUILD_ASAN) $(BUILD_RELEASE) $(BUILD_FUZZ) $(BUILD_PACKAGE) $(BUILD_WASM) build-web \
 		$(BUILD_WINDOWS)
 

@@ -27,7 +27,7 @@ started=$(date +%s)
 # order; a run killed outright leaves it mounted for this one to take down.
 shuffled="$work/somewhere else/shuffled"
 unmount() {
-    if grep -qsF " $shuffled " /proc/self/mountinfo; then fusermount -u "$shuffled"; fi
+    if mountpoint -q "$shuffled"; then fusermount -u "$shuffled"; fi
 }
 trap unmount EXIT
 trap 'exit 130' INT TERM
