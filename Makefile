@@ -16,6 +16,7 @@
 #   make install [PREFIX=/usr/local] [DESTDIR=...]   install; make uninstall removes it again
 #   make package                   a Debian package in build-package/, checked by lintian
 #   make format / make tidy        clang-format / clang-tidy over the sources
+#   make release                   every artefact of this commit in dist/, reproducibly, with SHA256SUMS
 
 JOBS ?= $(shell nproc)
 ARGS ?=
@@ -131,13 +132,14 @@ web:
 		-DTUVORAN_SITE_DIR=$(CURDIR)/build-web -DTUVORAN_NATIVE_BUILD=$(CURDIR)/$(BUILD)
 	NODE_PATH=/usr/share/nodejs cmake --build $(BUILD_WASM) -j $(JOBS)
 
-# Cross-built with Debian's mingw-w64; the zip is packed from the install rules by CPack.
+# Cross-built with Debian's mingw-w64; the zip is packed from the install rules, as the release's.
 windows:
 	@tools/install-deps.sh windows
 	$(CONFIGURE) $(BUILD_WINDOWS) --toolchain platform/win32/toolchain.cmake \
 		-DCMAKE_BUILD_TYPE=Release
 	cmake --build $(BUILD_WINDOWS) -j $(JOBS)
-	cpack --config $(BUILD_WINDOWS)/CPackConfig.cmake -B $(BUILD_WINDOWS) > /dev/null
+	rm -f $(BUILD_WINDOWS)/tuvoran-*-windows-x64.zip
+	tools/release.sh windows-zip $(BUILD_WINDOWS) $(BUILD_WINDOWS)
 	@ls $(BUILD_WINDOWS)/tuvoran-*-windows-x64.zip
 
 data:
@@ -161,12 +163,14 @@ install: build
 uninstall:
 	DESTDIR="$(DESTDIR)" cmake -DBUILD_DIR=$(BUILD) -P tools/uninstall.cmake
 
-# Packs what build/ has built; the package's file list stays apart from make install's.
+# Packs what build/ has built, as the release does; the package's file list stays apart from
+# make install's. One package at a time: its name has the commit in it.
 package:
 	@tools/install-deps.sh package
 	$(CONFIGURE_PLAIN)
 	cmake --build $(BUILD) -j $(JOBS)
-	cpack --config $(BUILD)/CPackConfig.cmake -B $(BUILD_PACKAGE)
+	rm -f $(BUILD_PACKAGE)/tuvoran_*.deb
+	tools/release.sh deb $(BUILD) $(BUILD_PACKAGE)
 	lintian $(BUILD_PACKAGE)/tuvoran_*.deb
 
 format:
@@ -178,10 +182,13 @@ tidy:
 	$(CONFIGURE_PLAIN)
 	run-clang-tidy -quiet -p $(BUILD) $$(git ls-files '*.cpp')
 
-# A minimal Debian root that a killed package test left mounted is taken down first.
+# A minimal Debian root that a killed package test left mounted is taken down first, and the
+# release check's view of its second tree.
 clean:
 	@if grep -qs " $(CURDIR)/$(BUILD)/minimal-root/" /proc/self/mountinfo; then \
 		tools/minimal-root.sh down $(BUILD)/minimal-root; fi
+	@if mountpoint -q "$(BUILD)/release-check/somewhere else/shuffled"; then \
+		fusermount -u "$(BUILD)/release-check/somewhere else/shuffled"; fi
 	rm -rf $(BUILD) $(BUILD_ASAN) $(BUILD_RELEASE) $(BUILD_FUZZ) $(BUILD_PACKAGE) $(BUILD_WASM) build-web \
 		$(BUILD_WINDOWS)
 
@@ -195,3 +202,9 @@ dev:
 	$(CONFIGURE_PLAIN) $$(grep -qs '^TUVORAN_LINKER:STRING=.' $(BUILD)/CMakeCache.txt || \
 		echo -DTUVORAN_LINKER=lld)
 	tools/dev-loop.sh $(BUILD) $(AT) "$(PAUSE)" $(ARGS)
+
+# The release: builds of its own in build-dist/, every artefact in dist/ (tools/release.sh).
+.PHONY: release
+release:
+	@tools/install-deps.sh release
+	tools/release.sh dist build-dist dist

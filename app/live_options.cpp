@@ -2,6 +2,7 @@
 
 #include "app/option_values.h"
 #include "platform/data_folder.h"
+#include "tuvoran_version.h"
 
 #include <climits>
 

@@ -25,7 +25,7 @@ struct ParsedLiveOptions {
 // arguments: the command line after the program name.
 ParsedLiveOptions ParseLiveOptions(const std::vector<std::string>& arguments);
 std::string LiveUsage(const std::string& programName);
-// "tuvoran 1.0.0" and a line end.
+// "tuvoran 1.0.0" (with "+g<commit>" from a commit that is not the release) and a line end.
 std::string LiveVersion();
 
 // The options that start the show again at ms, paused or not, in the window view describes

@@ -9,6 +9,7 @@
 #include "child_run.h"
 #include "harness.h"
 #include "timed_show.h"
+#include "tuvoran_version.h"
 
 #include <filesystem>
 #include <string>

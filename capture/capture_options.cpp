@@ -1,6 +1,7 @@
 #include "capture/capture_options.h"
 
 #include "app/option_values.h"
+#include "tuvoran_version.h"
 
 #include <climits>
 

@@ -30,5 +30,5 @@ constexpr char defaultVideoFile[] = "tuvoran.mp4";
 // arguments: the command line after the program name.
 ParsedCaptureOptions ParseCaptureOptions(const std::vector<std::string>& arguments);
 std::string CaptureUsage(const std::string& programName);
-// "tuvoran-capture 1.0.0" and a line end.
+// "tuvoran-capture " and the version, as LiveVersion, and a line end.
 std::string CaptureVersion();

@@ -2,6 +2,7 @@
 
 #include "capture/capture_options.h"
 #include "capture/progress.h"
+#include "tuvoran_version.h"
 
 #include <gtest/gtest.h>
 
@@ -117,7 +118,7 @@ TEST(CaptureOptions, KeepAspectIsAFlagAndStretchingTheDefault) {
 
 TEST(CaptureOptions, VersionIsAnsweredAtOnce) {
     EXPECT_TRUE(Parse({"--version", "--fps", "0"}).options.version);
-    EXPECT_EQ(CaptureVersion(), "tuvoran-capture 1.0.0\n");
+    EXPECT_EQ(CaptureVersion(), "tuvoran-capture " TUVORAN_VERSION "\n");
 }
 
 } // namespace

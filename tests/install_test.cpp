@@ -9,6 +9,7 @@
 #include "support/minimal_root.h"
 #include "support/process.h"
 #include "support/test_files.h"
+#include "tuvoran_version.h"
 
 #include <FreeImage.h>
 #include <gtest/gtest.h>
@@ -77,6 +78,7 @@ std::set<std::string> ExpectedInstall(const std::string& prefix) {
         prefix + "/bin/tuvoran",
         prefix + "/bin/tuvoran-capture",
         prefix + "/share/applications/tuvoran.desktop",
+        prefix + "/share/metainfo/example.tuvoran.tuvoran.metainfo.xml",
         prefix + "/share/man/man6/tuvoran.6.gz",
         prefix + "/share/man/man1/tuvoran-capture.1.gz",
         prefix + "/share/doc/tuvoran/README.md",
@@ -198,13 +200,24 @@ TEST(ProgramInstall, MakeInstallWritesTheListedFilesAndUninstallTakesThemAllAway
         EXPECT_EQ(valid.text, "");
     }
 
-    // Written by hand, they must follow the project's version.
+    // What software centres list, by AppStream's own rules, without a warning.
+    if (RunWithErrors("command -v appstreamcli").exitCode == 0) {
+        const CommandOutput valid = RunWithErrors(
+            "appstreamcli validate --no-net --no-color " +
+            Quoted((stage / "usr/local/share/metainfo/example.tuvoran.tuvoran.metainfo.xml")
+                       .string()));
+        EXPECT_EQ(valid.exitCode, 0) << valid.text;
+        EXPECT_EQ(valid.text.find("W: "), std::string::npos) << valid.text;
+        EXPECT_EQ(valid.text.find("E: "), std::string::npos) << valid.text;
+    }
+
+    // Written by hand, they must follow the project's version (without a commit's).
     for (const char* page :
          {"man/man6/tuvoran.6.gz", "man/man1/tuvoran-capture.1.gz", "doc/tuvoran/changelog.gz"}) {
         const fs::path file = stage / "usr/local/share" / page;
         const CommandOutput text = RunWithErrors("gzip -dc " + Quoted(file.string()));
         EXPECT_EQ(text.exitCode, 0) << page;
-        EXPECT_NE(text.text.find(TUVORAN_VERSION), std::string::npos) << page;
+        EXPECT_NE(text.text.find(TUVORAN_PROJECT_VERSION), std::string::npos) << page;
     }
 
     // The installed capture finds its installed data from any folder.

@@ -4,6 +4,7 @@
 #include "support/process.h"
 #include "support/test_files.h"
 #include "support/x_window.h"
+#include "tuvoran_version.h"
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>
@@ -91,7 +92,7 @@ TEST_F(ProgramView, HelpAndVersionAnswerWithoutOpeningAnything) {
 
     const CommandOutput version = RunCommand(program + " --version 2>&1");
     EXPECT_EQ(version.exitCode, 0);
-    EXPECT_EQ(version.text, "tuvoran 1.0.0\n");
+    EXPECT_EQ(version.text, "tuvoran " TUVORAN_VERSION "\n");
 
     // The usage goes to standard error; nothing to standard output.
     const CommandOutput mistake = RunCommand(program + " --full-screen 2>/dev/null");

@@ -1,7 +1,7 @@
 #!/bin/sh
 # Installs the Debian 12 packages that the project needs, and only those missing.
-# Usage: install-deps.sh [run] [test] [video] [data] [package] [web] [windows] [dev] [lint] ...
-#        (default: run)
+# Usage: install-deps.sh [run] [test] [video] [data] [package] [web] [windows] [dev] [lint]
+#        [release] ...   (default: run)
 set -eu
 
 # GLVND's libOpenGL is the library that CMake's OpenGL module looks for first.
@@ -21,11 +21,15 @@ packages_package="dpkg-dev file lintian desktop-file-utils"
 # (piuparts runs adequate's checks of the installed package where it is there).
 packages_minimal_root="debootstrap piuparts adequate"
 packages_web="cmake emscripten libstb-dev"
-# The Windows build: the cross compiler, stb_image and GoogleTest's sources; Wine to test it.
-packages_windows="cmake g++-mingw-w64-x86-64-posix libstb-dev googletest wine wine64"
+# The Windows build: the cross compiler, stb_image and GoogleTest's sources; Wine to test it;
+# zip, which packs it as the release does (tools/release.sh).
+packages_windows="cmake g++-mingw-w64-x86-64-posix libstb-dev googletest wine wine64 zip"
 # make dev: the watcher of the sources and data, and the faster linker.
 packages_dev="inotify-tools lld"
 packages_lint="clang-format clang-tidy"
+# The release (make release) packs with these; its check lists folders in a random order with
+# disorderfs and shows a difference with diffoscope.
+packages_release="git zip unzip gzip appstream diffoscope xxd python3-debian disorderfs"
 
 wanted=""
 [ $# -eq 0 ] && set -- run
@@ -33,7 +37,8 @@ for group in "$@"; do
     case "$group" in
         run) wanted="$wanted $packages_run" ;;
         test) wanted="$wanted $packages_run $packages_test $packages_data $packages_video $packages_package
-              $packages_minimal_root $packages_browser $packages_web $packages_windows $packages_dev" ;;
+              $packages_minimal_root $packages_browser $packages_web $packages_windows $packages_dev
+              $packages_release" ;;
         data) wanted="$wanted $packages_run $packages_data" ;;
         video) wanted="$wanted $packages_run $packages_video" ;;
         package) wanted="$wanted $packages_run $packages_package" ;;
@@ -41,7 +46,9 @@ for group in "$@"; do
         windows) wanted="$wanted $packages_windows" ;;
         dev) wanted="$wanted $packages_run $packages_dev" ;;
         lint) wanted="$wanted $packages_run $packages_lint" ;;
-        *) echo "install-deps.sh: unknown group '$group' (run, test, data, video, package, web, windows, dev, lint)" >&2; exit 2 ;;
+        release) wanted="$wanted $packages_run $packages_data $packages_video $packages_package
+                 $packages_web $packages_windows $packages_release" ;;
+        *) echo "install-deps.sh: unknown group '$group' (run, test, data, video, package, web, windows, dev, lint, release)" >&2; exit 2 ;;
     esac
 done
 

@@ -16,7 +16,6 @@ find_path(STB_INCLUDE_DIR stb_image.h PATHS /usr/include/stb REQUIRED NO_DEFAULT
           NO_CMAKE_FIND_ROOT_PATH)
 
 add_library(tuvoran_core STATIC ${TUVORAN_WEB_SOURCES})
-target_compile_definitions(tuvoran_core PUBLIC TUVORAN_VERSION="${PROJECT_VERSION}")
 target_include_directories(tuvoran_core PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}
                            ${CMAKE_CURRENT_SOURCE_DIR}/platform/stb/include)
 target_include_directories(tuvoran_core SYSTEM PRIVATE ${STB_INCLUDE_DIR})

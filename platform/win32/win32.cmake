@@ -3,6 +3,9 @@
 # every Windows has is used beside it: Win32, WGL, winmm and the MPEG Layer-3 codec; the
 # pictures decode with Debian's stb_image.
 
+# No link time in the PE header (mingw's ld writes one by default): one commit, one executable.
+add_link_options(-Wl,--no-insert-timestamp)
+
 find_path(STB_INCLUDE_DIR stb_image.h PATHS /usr/include/stb REQUIRED NO_DEFAULT_PATH
           NO_CMAKE_FIND_ROOT_PATH)
 
@@ -13,8 +16,7 @@ list(FILTER TUVORAN_WIN32_SOURCES EXCLUDE REGEX "_main\\.cpp$")
 
 add_library(tuvoran_core STATIC ${TUVORAN_WIN32_SOURCES})
 # Windows 10 and later; the real headers see no min and max macros.
-target_compile_definitions(tuvoran_core PUBLIC TUVORAN_VERSION="${PROJECT_VERSION}"
-                           _WIN32_WINNT=0x0A00 WINVER=0x0A00)
+target_compile_definitions(tuvoran_core PUBLIC _WIN32_WINNT=0x0A00 WINVER=0x0A00)
 target_include_directories(tuvoran_core PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}
                            ${CMAKE_CURRENT_SOURCE_DIR}/platform/stb/include
                            ${CMAKE_CURRENT_SOURCE_DIR}/platform/win32/include)

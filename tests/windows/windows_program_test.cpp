@@ -6,6 +6,7 @@
 #include "support/process.h"
 #include "support/test_files.h"
 #include "support/x_window.h"
+#include "tuvoran_version.h"
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>
@@ -203,7 +204,7 @@ TEST_F(WindowsProgram, TheCommandLineIsTheLinuxPrograms) {
         "cd '" + elsewhere.Path() + "' && '" TUVORAN_WINE_RUN "' '" + Program() + "'";
     const CommandOutput version = RunWindowsCommand(program + " --version 2>/dev/null");
     EXPECT_EQ(version.exitCode, 0);
-    EXPECT_EQ(version.text, "tuvoran 1.0.0\n");
+    EXPECT_EQ(version.text, "tuvoran " TUVORAN_VERSION "\n");
 
     const CommandOutput help = RunWindowsCommand(program + " 800 600 32 --help 2>/dev/null");
     EXPECT_EQ(help.exitCode, 0);

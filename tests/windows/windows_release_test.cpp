@@ -2,6 +2,7 @@
 // as Windows' own loader and Explorer read them.
 
 #include "support/process.h"
+#include "tuvoran_version.h"
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>
@@ -66,7 +67,7 @@ TEST(WindowsRelease, TheZipHoldsTheProgramItsDataAndAReadmeSideBySide) {
 
 TEST(WindowsRelease, TheReadmeTellsHowToStartItInNotepadsLineEnds) {
     const std::string readme = ReadFile(TUVORAN_WINDOWS_BUILD "/packaging/windows/README.txt");
-    EXPECT_EQ(readme.rfind("Tuvoran 1.0.0 for Windows\r\n", 0), 0u);
+    EXPECT_EQ(readme.rfind("Tuvoran " TUVORAN_VERSION " for Windows\r\n", 0), 0u);
     EXPECT_EQ(readme.find("\r\r"), std::string::npos);
     EXPECT_EQ(std::count(readme.begin(), readme.end(), '\n'),
               std::count(readme.begin(), readme.end(), '\r'));
@@ -131,7 +132,8 @@ TEST(WindowsRelease, TheProgramCarriesItsIconVersionAndManifest) {
 
     const std::string program = ReadFile(TUVORAN_WINDOWS_EXE);
     for (const char* text :
-         {"ProductName", "Tuvoran", "FileVersion", "1.0.0", "OriginalFilename", "tuvoran.exe"}) {
+         {"ProductName", "Tuvoran", "FileVersion", TUVORAN_VERSION, "ProductVersion",
+          TUVORAN_VERSION, "OriginalFilename", "tuvoran.exe"}) {
         EXPECT_NE(program.find(Wide(text)), std::string::npos) << text;
     }
     // The same icon as on Linux, in the sizes Explorer and the taskbar show.

@@ -1,0 +1,220 @@
+#!/bin/sh
+# The release: every artefact of one commit, the same bytes from any checkout of it, whatever
+# the folder, the time, the user, the umask, the locale or the time zone (make release).
+#   tools/release.sh dist BUILD_ROOT DIST        builds in BUILD_ROOT/, writes all of DIST/
+#   tools/release.sh build BUILD_ROOT            the three builds alone
+#   tools/release.sh windows-zip WINDOWS_BUILD OUT
+#   tools/release.sh deb LINUX_BUILD OUT
+#   tools/release.sh web-zip WASM_BUILD LINUX_BUILD OUT
+#   tools/release.sh normalise FOLDER            modes and times as packed ($SOURCE_DATE_EPOCH)
+# Each packing first builds what it packs, where anything changed. Each build's version and
+# SOURCE_DATE_EPOCH (the commit's time) are what its configure wrote to release.env
+# (packaging/version.cmake); every time stamp packed is that time, every file's mode is 644 or
+# 755, every list of files is sorted bytewise.
+set -eu
+
+root=$(cd "$(dirname "$0")/.." && pwd)
+jobs=${JOBS:-$(nproc)}
+
+fail() {
+    echo "release.sh: $*" >&2
+    exit 1
+}
+
+absolute() {
+    mkdir -p "$1"
+    (cd "$1" && pwd)
+}
+
+# Sets TUVORAN_VERSION, TUVORAN_COMMIT and SOURCE_DATE_EPOCH from a configured build.
+read_release_env() {
+    [ -f "$1/release.env" ] || fail "$1 is not a configured build (no release.env)"
+    TUVORAN_VERSION=$(sed -n 's/^TUVORAN_VERSION=//p' "$1/release.env")
+    TUVORAN_COMMIT=$(sed -n 's/^TUVORAN_COMMIT=//p' "$1/release.env")
+    SOURCE_DATE_EPOCH=$(sed -n 's/^SOURCE_DATE_EPOCH=//p' "$1/release.env")
+    export SOURCE_DATE_EPOCH
+}
+
+scratch=""
+cleanup() {
+    if [ -n "$scratch" ]; then rm -rf "$scratch"; fi
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+scratch_folder() {
+    [ -n "$scratch" ] || scratch=$(mktemp -d)
+    mktemp -d "$scratch/XXXXXX"
+}
+
+# The files of a folder with the release's modes and time stamp.
+normalise() {
+    find "$1" -type d -exec chmod 755 {} +
+    find "$1" -type f -perm -u+x -exec chmod 755 {} +
+    find "$1" -type f ! -perm -u+x -exec chmod 644 {} +
+    find "$1" -exec touch -h -d "@$SOURCE_DATE_EPOCH" {} +
+}
+
+# A zip of a folder's files that depends on nothing but their names, bytes and modes: sorted,
+# no owners or extra time stamps (-X), the DOS times in UTC.
+zip_folder() {
+    normalise "$1"
+    rm -f "$2"
+    (cd "$1" && find . -type f | sed 's|^\./||' | LC_ALL=C sort | TZ=UTC zip -X -9 -q -@ "$2")
+}
+
+windows_zip() {
+    build=$(absolute "$1")
+    out=$(absolute "$2")
+    cmake --build "$build" --target tuvoran >/dev/null
+    read_release_env "$build"
+    stage=$(scratch_folder)/tuvoran
+    cmake --install "$build" --prefix "$stage" --component tuvoran --strip >/dev/null
+    zip_folder "$stage" "$out/tuvoran-$TUVORAN_VERSION-windows-x64.zip"
+}
+
+# CPack stages the install, and packaging/reproducible_stage.cmake evens out its modes and times
+# before the package is packed; CPack dates the package's members by $SOURCE_DATE_EPOCH.
+deb() {
+    build=$(absolute "$1")
+    out=$(absolute "$2")
+    cmake --build "$build" --target tuvoran tuvoran-capture tuvoran-install-files >/dev/null
+    read_release_env "$build"
+    packed=$(scratch_folder)
+    # The package's ar members take the modes of CPack's own files.
+    (umask 022 && cpack --config "$build/CPackConfig.cmake" -B "$packed" >"$packed/cpack.log" 2>&1) ||
+        { cat "$packed/cpack.log" >&2; fail "cpack failed"; }
+    mv "$packed/tuvoran_${TUVORAN_VERSION}_amd64.deb" "$out/"
+}
+
+# The site as the browser build wrote it, whatever it holds, with the screenshots that the
+# package's AppStream metainfo names.
+web_zip() {
+    wasm=$(absolute "$1")
+    linux=$(absolute "$2")
+    out=$(absolute "$3")
+    NODE_PATH=/usr/share/nodejs cmake --build "$wasm" --target site >/dev/null
+    cmake --build "$linux" --target tuvoran-screenshots >/dev/null
+    read_release_env "$wasm"
+    site=$(sed -n 's/^TUVORAN_SITE_DIR:PATH=//p' "$wasm/CMakeCache.txt")
+    [ -f "$site/index.html" ] || fail "no site in $site (build $wasm first)"
+    [ -d "$linux/packaging/screenshots" ] || fail "no screenshots in $linux/packaging/screenshots"
+    stage=$(scratch_folder)/site
+    cp -R "$site" "$stage"
+    rm -rf "$stage/screenshots"
+    cp -R "$linux/packaging/screenshots" "$stage/screenshots"
+    zip_folder "$stage" "$out/tuvoran-$TUVORAN_VERSION-web.zip"
+}
+
+# The three builds, configured for the release alone: no tests, only what is packed.
+build() {
+    builds=$(absolute "$1")
+    cd "$root"
+    cmake -S . -B "$builds/linux" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTUVORAN_TESTS=OFF \
+        -DBUILD_TESTING=OFF >/dev/null
+    cmake --build "$builds/linux" -j "$jobs" \
+        --target tuvoran tuvoran-capture tuvoran-install-files tuvoran-screenshots
+    cmake -S . -B "$builds/windows" --toolchain platform/win32/toolchain.cmake \
+        -DCMAKE_BUILD_TYPE=Release -DTUVORAN_TESTS=OFF -DBUILD_TESTING=OFF >/dev/null
+    cmake --build "$builds/windows" -j "$jobs" --target tuvoran
+    # Debian's emscripten runs its tools with a node that does not look in Debian's module folder.
+    NODE_PATH=/usr/share/nodejs emcmake cmake -S . -B "$builds/wasm" -DCMAKE_BUILD_TYPE=Release \
+        -DTUVORAN_SITE_DIR="$builds/web" >/dev/null
+    NODE_PATH=/usr/share/nodejs cmake --build "$builds/wasm" -j "$jobs"
+}
+
+size_of() {
+    wc -c <"$1" | tr -d ' '
+}
+
+release_notes() {
+    date=$(TZ=UTC LC_ALL=C date -u -d "@$SOURCE_DATE_EPOCH" '+%Y-%m-%d %H:%M UTC')
+    cat <<EOF
+# Tuvoran $TUVORAN_VERSION
+
+Built from commit \`$TUVORAN_COMMIT\` of $date.
+
+| File | Bytes | What |
+|---|---:|---|
+| \`tuvoran-$TUVORAN_VERSION-windows-x64.zip\` | $(size_of "$1/tuvoran-$TUVORAN_VERSION-windows-x64.zip") | for 64-bit Windows 10 and later: unzip anywhere, double-click \`tuvoran.exe\` |
+| \`tuvoran_${TUVORAN_VERSION}_amd64.deb\` | $(size_of "$1/tuvoran_${TUVORAN_VERSION}_amd64.deb") | for Debian 12 and later: \`sudo apt install ./tuvoran_${TUVORAN_VERSION}_amd64.deb\`, then \`tuvoran\` |
+| \`tuvoran-$TUVORAN_VERSION-web.zip\` | $(size_of "$1/tuvoran-$TUVORAN_VERSION-web.zip") | the web site: unzip onto any static host and open \`index.html\` |
+| \`tuvoran-$TUVORAN_VERSION-1080p.mp4\` | $(size_of "$1/tuvoran-$TUVORAN_VERSION-1080p.mp4") | the whole show as a video, 1920×1080 at 60 frames per second, the 4:3 picture between black bars |
+| \`tuvoran-$TUVORAN_VERSION.tar.gz\` | $(size_of "$1/tuvoran-$TUVORAN_VERSION.tar.gz") | the source of this commit, as \`git archive\` gives it |
+
+## Check the files
+
+    sha256sum -c SHA256SUMS
+
+## Build them again
+
+Every file here comes out byte for byte the same from any checkout of the commit, on Debian 12
+with the same versions of its packages (the compilers, emscripten, ffmpeg, zip, gzip):
+
+    git checkout $TUVORAN_COMMIT
+    make release
+    cd dist && sha256sum -c /path/to/these/SHA256SUMS
+
+The source archive builds the same programs and packages (\`make release\` there writes all
+but the archive itself, which needs git).
+EOF
+}
+
+dist() {
+    builds=$(absolute "$1")
+    out=$2
+    cd "$root"
+    if [ -e .git ]; then
+        [ -z "$(git status --porcelain)" ] ||
+            fail "the working tree has changes or new files: a release is made from a commit"
+    fi
+    build "$builds"
+    read_release_env "$builds/linux"
+    for other in windows wasm; do
+        [ "$(sed -n 's/^TUVORAN_VERSION=//p' "$builds/$other/release.env")" = "$TUVORAN_VERSION" ] ||
+            fail "$builds/$other was configured for another version than $TUVORAN_VERSION"
+    done
+    rm -rf "$out"
+    out=$(absolute "$out")
+    windows_zip "$builds/windows" "$out"
+    deb "$builds/linux" "$out"
+    web_zip "$builds/wasm" "$builds/linux" "$out"
+    read_release_env "$builds/linux"
+    "$builds/linux/tuvoran-capture" --size 1920x1080 --keep-aspect --quiet \
+        --out "$out/tuvoran-$TUVORAN_VERSION-1080p.mp4"
+    if [ -e .git ]; then
+        git archive --format=tar --prefix="tuvoran-$TUVORAN_VERSION/" HEAD |
+            gzip -9n >"$out/tuvoran-$TUVORAN_VERSION.tar.gz"
+    fi
+    if [ -e "$out/tuvoran-$TUVORAN_VERSION.tar.gz" ]; then
+        release_notes "$out" >"$out/RELEASE.md"
+    else
+        release_notes "$out" | grep -v "tuvoran-$TUVORAN_VERSION.tar.gz" >"$out/RELEASE.md"
+    fi
+    normalise "$out"
+    sums=$(scratch_folder)/SHA256SUMS
+    (
+        cd "$out"
+        export LC_ALL=C
+        for file in *; do sha256sum -- "$file"; done >"$sums"
+    )
+    mv "$sums" "$out/SHA256SUMS"
+    normalise "$out"
+    ls -l "$out"
+}
+
+command=${1:-}
+[ $# -gt 0 ] && shift
+case "$command" in
+    dist) [ $# -eq 2 ] || fail "usage: release.sh dist BUILD_ROOT DIST"; dist "$@" ;;
+    build) [ $# -eq 1 ] || fail "usage: release.sh build BUILD_ROOT"; build "$@" ;;
+    windows-zip) [ $# -eq 2 ] || fail "usage: release.sh windows-zip WINDOWS_BUILD OUT"; windows_zip "$@" ;;
+    deb) [ $# -eq 2 ] || fail "usage: release.sh deb LINUX_BUILD OUT"; deb "$@" ;;
+    web-zip) [ $# -eq 3 ] || fail "usage: release.sh web-zip WASM_BUILD LINUX_BUILD OUT"; web_zip "$@" ;;
+    normalise)
+        if [ $# -ne 1 ] || [ -z "${SOURCE_DATE_EPOCH:-}" ]; then
+            fail "usage: SOURCE_DATE_EPOCH=SECONDS release.sh normalise FOLDER"
+        fi
+        normalise "$1"
+        ;;
+    *) fail "usage: release.sh dist|build|windows-zip|deb|web-zip|normalise ..." ;;
+esac
