@@ -58,7 +58,7 @@ run: deps
 # The loop while working: the tests that need no browser, Wine, package, root or network,
 # less the few that take long by nature (the whole show in real time, the benchmarks' quick
 # run, the data made anew, the live loop's builds). make test runs them all.
-CHECK_LABELS_LEFT_OUT := web|windows|package|newcomer
+CHECK_LABELS_LEFT_OUT := web|windows|release|package|newcomer
 CHECK_TESTS_LEFT_OUT := Program\.TheWholeShowPlaysToTheEndOfItsMusic|bench\.quick|Regeneration\.|ProgramDevLoop\.
 check:
 	@tools/install-deps.sh test
