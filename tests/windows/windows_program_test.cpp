@@ -208,7 +208,7 @@ TEST_F(WindowsProgram, TheCommandLineIsTheLinuxPrograms) {
 
     const CommandOutput help = RunWindowsCommand(program + " 800 600 32 --help 2>/dev/null");
     EXPECT_EQ(help.exitCode, 0);
-    EXPECT_EQ(help.text.rfind("Usage: tuvoran.exe [--window[=WxH]] [--keep-aspect]", 0), 0u)
+    EXPECT_EQ(help.text.rfind("Usage: tuvoran.exe [--window[=WxH[+X+Y]]] [--keep-aspect]", 0), 0u)
         << help.text;
     EXPECT_NE(help.text.find("data\\ beside tuvoran.exe"), std::string::npos) << help.text;
 
