@@ -4,9 +4,9 @@
 import assert from 'node:assert/strict';
 import { cp, mkdir, readFile, rm, writeFile } from 'node:fs/promises';
 import { join } from 'node:path';
-import { after, before, describe, test } from 'node:test';
+import { describe, test } from 'node:test';
 import axe from 'axe-core';
-import { launchBrowser, openPage, pageState, useSiteAndBrowser, waitForState } from './lib/browser.mjs';
+import { openPage, pageState, useSiteAndBrowser, waitForState } from './lib/browser.mjs';
 import { startServer } from './lib/server.mjs';
 import {
     copySite, finishSite, makeScratchDir, removeDir, shortenMusic, siteDir, unpackPictures,
@@ -124,26 +124,15 @@ describe('the landing', () => {
 });
 
 describe('the site from any folder', () => {
-    let scratch;
-    let server;
-    let browser;
-
-    before(async () => {
-        scratch = await makeScratchDir('folder');
+    const site = useSiteAndBrowser(async () => {
+        const scratch = await makeScratchDir('folder');
         await mkdir(join(scratch, 'demos/tuvoran'), { recursive: true });
         await cp(siteDir, join(scratch, 'demos/tuvoran'), { recursive: true });
-        server = await startServer(scratch);
-        browser = await launchBrowser();
-    });
-
-    after(async () => {
-        await browser?.close();
-        await server?.close();
-        await removeDir(scratch);
+        return scratch;
     });
 
     test('plays from a folder of a host, with every file found there', async () => {
-        const page = await openPage(browser, `${server.url}demos/tuvoran/`, { width: 640, height: 480 });
+        const page = await openPage(site.browser, `${site.server.url}demos/tuvoran/`, { width: 640, height: 480 });
         const missing = [];
         page.on('requestfinished', (request) => {
             if (request.response()?.status() !== 200) {
@@ -221,24 +210,10 @@ describe('the page checked by axe-core', () => {
 });
 
 describe('the show\'s own pages', () => {
-    let dir;
-    let server;
-    let browser;
-
-    before(async () => {
-        dir = await shortSite(3);
-        server = await startServer(dir);
-        browser = await launchBrowser();
-    });
-
-    after(async () => {
-        await browser?.close();
-        await server?.close();
-        await removeDir(dir);
-    });
+    const site = useSiteAndBrowser(() => shortSite(3));
 
     test('no content security policy violation through a show and its second showing', async () => {
-        const page = await browser.newPage();
+        const page = await site.browser.newPage();
         await page.setViewport({ width: 640, height: 480 });
         await page.evaluateOnNewDocument(recordViolations);
         const reported = [];
@@ -247,7 +222,7 @@ describe('the show\'s own pages', () => {
                 reported.push(message.text());
             }
         });
-        await page.goto(server.url, { waitUntil: 'load' });
+        await page.goto(site.server.url, { waitUntil: 'load' });
         await start(page);
         await page.keyboard.press('KeyF');
         await waitForState(page, 'ended', 30_000);
@@ -260,7 +235,7 @@ describe('the show\'s own pages', () => {
     });
 
     test('?loop starts the show again from its start when the music ends', async () => {
-        const page = await openPage(browser, `${server.url}?loop`, { width: 640, height: 480 });
+        const page = await openPage(site.browser, `${site.server.url}?loop`, { width: 640, height: 480 });
         await start(page);
         await page.waitForFunction(() => window.tuvoranPosition().ms >= 2000, { timeout: 20_000, polling: 20 });
         await page.waitForFunction(() => window.tuvoranPosition().ms < 1000, { timeout: 20_000, polling: 20 });
@@ -306,21 +281,7 @@ describe('the progress line as a slider', () => {
 });
 
 describe('the site kept for offline', () => {
-    let dir;
-    let server;
-    let browser;
-
-    before(async () => {
-        dir = await copySite();
-        server = await startServer(dir);
-        browser = await launchBrowser();
-    });
-
-    after(async () => {
-        await browser?.close();
-        await server?.close();
-        await removeDir(dir);
-    });
+    const site = useSiteAndBrowser(copySite);
 
     async function waitForWorker(page) {
         await page.waitForFunction(() => navigator.serviceWorker.controller !== null,
@@ -329,7 +290,7 @@ describe('the site kept for offline', () => {
     }
 
     test('plays with the network off once the page has been opened', async () => {
-        const page = await openPage(browser, server.url, { width: 640, height: 480 });
+        const page = await openPage(site.browser, site.server.url, { width: 640, height: 480 });
         await waitForState(page, 'ready');
         assert.equal((await waitForWorker(page)).length, 1);
         await page.setOfflineMode(true);
@@ -341,12 +302,12 @@ describe('the site kept for offline', () => {
     });
 
     test('a new build replaces the kept one whole', async () => {
-        const page = await openPage(browser, server.url, { width: 640, height: 480 });
+        const page = await openPage(site.browser, site.server.url, { width: 640, height: 480 });
         await waitForState(page, 'ready');
         const [oldCache] = await waitForWorker(page);
-        const index = join(dir, 'index.html');
+        const index = join(site.dir, 'index.html');
         await writeFile(index, (await readFile(index, 'utf8')).replace('<body', '<body data-build="2"'));
-        const newCache = await finishSite(dir);
+        const newCache = await finishSite(site.dir);
         assert.notEqual(newCache, oldCache);
         // The page comes from the kept build, sees the new one, and loads again from it.
         await page.reload({ waitUntil: 'load' });

@@ -90,17 +90,22 @@ export async function waitForState(page, states, timeout = 30_000) {
 }
 
 // The built site served and a browser launched before the tests of the calling describe
-// block, both closed after them; the returned object holds them as server and browser.
-export function useSiteAndBrowser() {
+// block, both closed after them; the returned object holds them as server and browser, and the
+// folder served as dir. makeSite, when given, makes the folder to serve, removed after.
+export function useSiteAndBrowser(makeSite) {
     const held = {};
     before(async () => {
         requireSite();
-        held.server = await startServer(siteDir);
+        held.dir = makeSite ? await makeSite() : siteDir;
+        held.server = await startServer(held.dir);
         held.browser = await launchBrowser();
     });
     after(async () => {
         await held.browser?.close();
         await held.server?.close();
+        if (makeSite) {
+            await removeDir(held.dir);
+        }
     });
     return held;
 }
