@@ -109,16 +109,16 @@ web_zip() {
 build() {
     builds=$(absolute "$1")
     cd "$root"
-    cmake -S . -B "$builds/linux" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTUVORAN_TESTS=OFF \
-        -DBUILD_TESTING=OFF >/dev/null
-    cmake --build "$builds/linux" -j "$jobs" \
-        --target tuvoran tuvoran-capture tuvoran-install-files tuvoran-screenshots
+    cmake -S . -B "$builds/linux" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=OFF >/dev/null
+    # The site's pictures and icons are drawn by the native programs.
+    cmake --build "$builds/linux" -j "$jobs" --target tuvoran tuvoran-capture \
+        tuvoran-install-files tuvoran-screenshots tuvoran-icons tuvoran-web-pictures
     cmake -S . -B "$builds/windows" --toolchain platform/win32/toolchain.cmake \
-        -DCMAKE_BUILD_TYPE=Release -DTUVORAN_TESTS=OFF -DBUILD_TESTING=OFF >/dev/null
+        -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
     cmake --build "$builds/windows" -j "$jobs" --target tuvoran
     # Debian's emscripten runs its tools with a node that does not look in Debian's module folder.
     NODE_PATH=/usr/share/nodejs emcmake cmake -S . -B "$builds/wasm" -DCMAKE_BUILD_TYPE=Release \
-        -DTUVORAN_SITE_DIR="$builds/web" >/dev/null
+        -DTUVORAN_SITE_DIR="$builds/web" -DTUVORAN_NATIVE_BUILD="$builds/linux" >/dev/null
     NODE_PATH=/usr/share/nodejs cmake --build "$builds/wasm" -j "$jobs"
 }
 
