@@ -49,6 +49,18 @@ ParsedLiveOptions ParseLiveOptions(const std::vector<std::string>& arguments) {
         const bool inlineValue = argument.rfind("--", 0) == 0 && equals != std::string::npos;
         const std::string name = inlineValue ? argument.substr(0, equals) : argument;
         const std::string value = inlineValue ? argument.substr(equals + 1) : "";
+        // The option's value, given after '=' or as the next argument; false when there is none.
+        const auto takeValue = [&](std::string* taken) {
+            if (inlineValue) {
+                *taken = value;
+                return true;
+            }
+            if (i + 1 == arguments.size()) {
+                return false;
+            }
+            *taken = arguments[++i];
+            return true;
+        };
         if (name == "--window") {
             std::string size = value;
             // The size may also follow as the next argument, which no display mode looks like.
@@ -68,12 +80,9 @@ ParsedLiveOptions ParseLiveOptions(const std::vector<std::string>& arguments) {
         }
         if (name == "--at") {
             // Anything after it is its value, "-5" included, so that a mistake is named.
-            std::string time = value;
-            if (!inlineValue) {
-                if (i + 1 == arguments.size()) {
-                    return fail("--at needs a value");
-                }
-                time = arguments[++i];
+            std::string time;
+            if (!takeValue(&time)) {
+                return fail("--at needs a value");
             }
             if (!ReadNumber(time, 0, INT_MAX, &options.controls.startMs)) {
                 return fail("bad value '" + time +
@@ -82,12 +91,9 @@ ParsedLiveOptions ParseLiveOptions(const std::vector<std::string>& arguments) {
             continue;
         }
         if (name == "--state-file") {
-            std::string file = value;
-            if (!inlineValue) {
-                if (i + 1 == arguments.size()) {
-                    return fail("--state-file needs a value");
-                }
-                file = arguments[++i];
+            std::string file;
+            if (!takeValue(&file)) {
+                return fail("--state-file needs a value");
             }
             if (file.empty()) {
                 return fail("bad value '' for --state-file: give a file's name");
