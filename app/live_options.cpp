@@ -90,6 +90,19 @@ ParsedLiveOptions ParseLiveOptions(const std::vector<std::string>& arguments) {
             }
             continue;
         }
+        if (name == "--audio-latency") {
+            std::string latency;
+            if (!takeValue(&latency)) {
+                return fail("--audio-latency needs a value");
+            }
+            if (!ReadAudioLatency(latency, &options.audioLatencyMs)) {
+                return fail("bad value '" + latency +
+                            "' for --audio-latency: give milliseconds from " +
+                            std::to_string(-largestAudioLatencyMs) + " to " +
+                            std::to_string(largestAudioLatencyMs));
+            }
+            continue;
+        }
         if (name == "--state-file") {
             std::string file;
             if (!takeValue(&file)) {
@@ -126,7 +139,7 @@ ParsedLiveOptions ParseLiveOptions(const std::vector<std::string>& arguments) {
 std::string LiveUsage(const std::string& programName) {
     return "Usage: " + programName +
            " [--window[=WxH[+X+Y]]] [--keep-aspect] [--at MS] [--pause] [--loop]"
-           " [--state-file FILE] [WIDTH HEIGHT BITS]\n"
+           " [--audio-latency MS] [--state-file FILE] [WIDTH HEIGHT BITS]\n"
            "\n"
            "Plays the show full screen in the display mode WIDTH x HEIGHT with BITS colour\n"
            "bits (all three, or the defaults 640 480 32) and ends with the music.\n"
@@ -143,6 +156,10 @@ std::string LiveUsage(const std::string& programName) {
            "  --pause         start paused, silent, on the first frame, until Space\n"
            "  --loop          when the music ends, play the show again from its start,\n"
            "                  until Escape\n"
+           "  --audio-latency MS  the sound reaches you MS milliseconds later than the\n"
+           "                  system knows (Bluetooth headphones, a TV's speakers): the\n"
+           "                  picture waits as long; negative when the screen is the\n"
+           "                  slower. From -1000 to 1000\n"
            "  --state-file FILE  after each seek, pause and resume, and at the end, write\n"
            "                  to FILE the options that start the show again there:\n"
            "                  --at=MS, --pause when paused, --window=WxH+X+Y in a window\n"
@@ -154,8 +171,8 @@ std::string LiveUsage(const std::string& programName) {
            "  Space             pause or resume\n"
            "  Left, Right       5 seconds back or on\n"
            "  Home              back to the start\n"
-           "  F                 show or hide the frame rate (and the music's position\n"
-           "                    while paused)\n"
+           "  F                 show or hide the frame rate, the sound's latency (and\n"
+           "                    the music's position while paused)\n"
            "  F11, Alt+Enter    switch between window and full screen\n"
            "  Alt+F4            close the window, which ends the show\n"
            "\n" +

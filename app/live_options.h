@@ -13,6 +13,7 @@ struct LiveOptions {
     ViewOptions view;
     ShowControlOptions controls;
     std::vector<std::string> showArguments;
+    int audioLatencyMs = 0; // the sound is heard this much later than its device reports
     bool help = false;
     bool version = false;
 };

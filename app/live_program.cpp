@@ -5,6 +5,7 @@
 #include "platform/audio_file.h"
 #include "platform/console.h"
 #include "platform/file_path.h"
+#include "platform/frame_timing.h"
 #include "platform/live_backend.h"
 
 #include <algorithm>
@@ -72,6 +73,7 @@ int RunLiveProgram(int argc, char** argv, WinMainFunction winMain, const char* m
         return exitUsage;
     }
     SetShowControlOptions(options.controls);
+    SetExtraAudioLatency(options.audioLatencyMs);
 
     // The show reads its display mode from a command line without the options.
     std::vector<std::string> showLine{argv0 != nullptr ? argv0 : program};

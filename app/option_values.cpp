@@ -1,7 +1,27 @@
 #include "app/option_values.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+
+bool ReadSignedNumber(const std::string& text, long low, long high, int* value) {
+    const bool sign = !text.empty() && (text[0] == '-' || text[0] == '+');
+    int magnitude = 0;
+    const long largest = std::max(-low, high);
+    if (!ReadNumber(sign ? text.substr(1) : text, 0, largest, &magnitude)) {
+        return false;
+    }
+    const long number = text[0] == '-' ? -static_cast<long>(magnitude) : magnitude;
+    if (number < low || number > high) {
+        return false;
+    }
+    *value = static_cast<int>(number);
+    return true;
+}
+
+bool ReadAudioLatency(const std::string& text, int* ms) {
+    return ReadSignedNumber(text, -largestAudioLatencyMs, largestAudioLatencyMs, ms);
+}
 
 bool ReadNumber(const std::string& text, long low, long high, int* value) {
     if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos) {

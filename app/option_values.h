@@ -6,8 +6,15 @@
 
 constexpr int largestSide = 16384;
 
+constexpr int largestAudioLatencyMs = 1000;
+
 // A whole decimal number from low to high, nothing else in the text.
 bool ReadNumber(const std::string& text, long low, long high, int* value);
+// As ReadNumber, with an optional sign.
+bool ReadSignedNumber(const std::string& text, long low, long high, int* value);
+// Milliseconds that the sound is heard later than its device reports (--audio-latency, the
+// page's ?latency=): from -largestAudioLatencyMs to largestAudioLatencyMs.
+bool ReadAudioLatency(const std::string& text, int* ms);
 // "WIDTHxHEIGHT", each side from 1 to largestSide; width and height are left alone on failure.
 bool ReadSize(const std::string& text, int* width, int* height);
 // "WIDTHxHEIGHT" as ReadSize, or followed by "+X+Y", the top-left corner on the desktop, each

@@ -198,17 +198,19 @@ int ShowControls::EndFrame(int t, int musicEnded) {
         }
         pendingMs = 0;
     }
-    ShowPositionWhilePaused(t);
+    ShowOverlayNote(t);
     if (paused) {
         MsgWaitForMultipleObjects(0, nullptr, FALSE, pausedFrameMs, QS_ALLINPUT);
     }
     return 0;
 }
 
-void ShowControls::ShowPositionWhilePaused(int t) {
-    char note[32] = "";
-    if (paused) {
-        std::snprintf(note, sizeof(note), "Paused at %d.%03d s", t / 1000, t % 1000);
+void ShowControls::ShowOverlayNote(int t) {
+    char note[64];
+    const int written = std::snprintf(note, sizeof(note), "Latency %d ms", music.GetLatency());
+    if (paused && written > 0) {
+        std::snprintf(note + written, sizeof(note) - static_cast<std::size_t>(written),
+                      "\nPaused at %d.%03d s", t / 1000, t % 1000);
     }
     show.display.SetOverlayNote(note);
 }

@@ -68,7 +68,8 @@ private:
     void Reach(int ms);
     void SetPaused(bool pause);
     bool KeyPressed(int key);
-    void ShowPositionWhilePaused(int t);
+    // The sound's latency in use, and the music's position while paused.
+    void ShowOverlayNote(int t);
 
     Show& show;
     Application& application;

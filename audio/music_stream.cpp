@@ -99,6 +99,10 @@ int MusicStream::GetLength() const {
     return FSOUND_Stream_GetLengthMs(stream);
 }
 
+int MusicStream::GetLatency() const {
+    return SoundLatencyMs(stream);
+}
+
 signed char MusicStream::OnStreamEnd(FSOUND_STREAM* stream, void* /*buffer*/, int /*length*/,
                                      void* userData) {
     auto* music = static_cast<MusicStream*>(userData);

@@ -36,6 +36,9 @@ public:
     int SetTime(int ms);
     // Milliseconds, as the file declares them; 0 when it does not.
     int GetLength() const;
+    // Milliseconds between the music taken from the file and the music heard: what the sound
+    // device reports, plus the latency the user added.
+    int GetLatency() const;
 
     static signed char OnStreamEnd(FSOUND_STREAM* stream, void* buffer, int length, void* userData);
 

@@ -54,12 +54,12 @@ private:
         const auto* watcher = static_cast<WatchedDevice*>(self);
         watcher->inner.lost(watcher->inner.user);
     }
-    static void Pull(void* self, float* samples, int frames) {
+    static void Pull(void* self, float* samples, int frames, int queuedFrames) {
         auto* watcher = static_cast<WatchedDevice*>(self);
         const std::int64_t now = watcher->live.AudioNanoseconds();
         FSOUND_STREAM* stream = watcher->stream;
         const double before = stream != nullptr ? OutputOf(stream).PositionMs() : 0.0;
-        watcher->inner.pull(watcher->inner.user, samples, frames);
+        watcher->inner.pull(watcher->inner.user, samples, frames, queuedFrames);
         watcher->handed += frames;
         const std::size_t index = watcher->pullCount;
         if (index < watcher->pulls.size()) {

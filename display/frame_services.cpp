@@ -85,8 +85,16 @@ void GLDisplay::DrawFpsOverlay() {
     std::snprintf(text, sizeof(text), "FPS = %2.1f", fpsShown);
     glColor3f(1.0f, 1.0f, 1.0f);
     DrawString(0.0f, 20.0f, text);
-    if (overlayNote[0] != '\0') {
-        DrawString(0.0f, 40.0f, overlayNote);
+    // The note's lines, one under another.
+    float y = 40.0f;
+    for (const char* line = overlayNote; *line != '\0'; y += 20.0f) {
+        const char* end = std::strchr(line, '\n');
+        const std::size_t length =
+            end != nullptr ? static_cast<std::size_t>(end - line) : std::strlen(line);
+        char shown[sizeof(overlayNote)];
+        std::snprintf(shown, sizeof(shown), "%.*s", static_cast<int>(length), line);
+        DrawString(0.0f, y, shown);
+        line += end != nullptr ? length + 1 : length;
     }
     if (elapsed > 1000) {
         fpsStartTime = now;

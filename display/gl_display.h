@@ -36,7 +36,7 @@ public:
     void SetOwner(Application* application) { owner = application; }
     void ToggleFpsOverlay() { showFps = !showFps; }
     bool IsOpen() const { return isOpen; }
-    // A second line under the frame rate, while the overlay shows; empty for none.
+    // Lines under the frame rate, parted by '\n', while the overlay shows; empty for none.
     void SetOverlayNote(const char* note);
     // The frame rate measured afresh from now, after the timer has leapt or stood still.
     void RestartFrameRate();
@@ -69,6 +69,6 @@ private:
     HGLRC glContext;
     bool fullscreen;
     double fpsShown; // the rate last shown, kept while no millisecond has passed
-    char overlayNote[64];
+    char overlayNote[160];
     bool suspended;
 };

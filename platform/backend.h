@@ -54,7 +54,9 @@ struct NativeEvent {
 };
 
 // Fills frames frames of interleaved 32-bit float samples at the device's rate and channels.
-using AudioPull = void (*)(void* user, float* samples, int frames);
+// queuedFrames: what the device reports that it still holds of earlier pulls, not yet heard,
+// as the pull begins; negative where it cannot tell, and AudioDevice::latencyFrames stands.
+using AudioPull = void (*)(void* user, float* samples, int frames, int queuedFrames);
 // The device has gone (unplugged, its sound server ended): such pulls as still come no
 // longer keep time. Called at most once per opened device, on the program's thread.
 using AudioLost = void (*)(void* user);
@@ -70,7 +72,8 @@ struct AudioRequest {
 struct AudioDevice {
     int rate;
     int channels;
-    // Frames handed over by a pull but not yet heard, right after the pull returns.
+    // Frames handed over by a pull but not yet heard, right after the pull returns: the
+    // estimate for a device that does not report what it holds at each pull.
     int latencyFrames;
     // True for a device that plays as time goes: a pull must not wait for its samples.
     // False for one that takes samples on its own clock (capture): a pull may wait.

@@ -1,6 +1,7 @@
 #include "platform/gl_context.h"
 
 #include "platform/backend.h"
+#include "platform/frame_timing.h"
 #include "platform/window_records.h"
 
 #include <algorithm>
@@ -61,6 +62,7 @@ BOOL SwapBuffers(HDC dc) {
         return FALSE;
     }
     CurrentBackend().SwapBuffers(dc->window->native);
+    NoteFramePresented();
     return TRUE;
 }
 

@@ -1,6 +1,7 @@
 #include "platform/playback_clock.h"
 
 #include <algorithm>
+#include <array>
 
 namespace {
 
@@ -14,10 +15,13 @@ constexpr std::int64_t shortestStallNs = 250000000;
 PlaybackClock::PlaybackClock(int rate, int latencyFrames, std::int64_t start)
     : framesPerNanosecond(rate / 1e9), latency(latencyFrames), lastPullTime(start) {}
 
-void PlaybackClock::OnPull(std::int64_t now, int musicFrames, int silentFrames,
-                           bool musicComplete) {
+void PlaybackClock::OnPull(std::int64_t now, int musicFrames, int silentFrames, bool musicComplete,
+                           int latencyFrames) {
     if (detached) {
         return;
+    }
+    if (latencyFrames >= 0) {
+        TakeLatencyReport(latencyFrames);
     }
     deviceHanded += musicFrames + silentFrames;
     musicHanded += musicFrames;
@@ -30,25 +34,38 @@ void PlaybackClock::OnPull(std::int64_t now, int musicFrames, int silentFrames,
     pulled = true;
 }
 
+void PlaybackClock::TakeLatencyReport(int latencyFrames) {
+    reports[reportCount % reportsKept] = latencyFrames;
+    ++reportCount;
+    const int kept = std::min(reportCount, reportsKept);
+    std::array<int, reportsKept> sorted{};
+    std::copy(reports, reports + kept, sorted.begin());
+    std::nth_element(sorted.begin(), sorted.begin() + kept / 2, sorted.begin() + kept);
+    latency = sorted[static_cast<std::size_t>(kept / 2)];
+}
+
 double PlaybackClock::HeardAtLastPull() const {
     return static_cast<double>(deviceHanded - latency - gapFrames);
 }
 
-double PlaybackClock::FramesHeard(std::int64_t now) {
+double PlaybackClock::FramesHeard(std::int64_t now, std::int64_t aheadNs) {
+    const double ahead = static_cast<double>(aheadNs) * framesPerNanosecond;
     if (detached) {
         const double elapsed = static_cast<double>(now - lastPullTime) * framesPerNanosecond;
         lastReading =
-            std::max(lastReading, std::min(HeardAtLastPull() + elapsed, lengthAfterDetach));
+            std::max(lastReading, std::min(HeardAtLastPull() + elapsed + ahead, lengthAfterDetach));
         return lastReading;
     }
     if (!pulled) {
         return lastReading;
     }
-    // Past the next pull's due time the device must be starved: wait for it there.
+    // Past the next pull's due time the device must be starved: wait for it there. A reading
+    // ahead may reach into music not yet handed, but never past the end of complete music.
     const double elapsed = std::clamp(static_cast<double>(now - lastPullTime) * framesPerNanosecond,
                                       0.0, static_cast<double>(lastPullFrames));
-    const double heard =
-        std::clamp(HeardAtLastPull() + elapsed, 0.0, static_cast<double>(musicHanded));
+    const double handed =
+        static_cast<double>(musicHanded) + (complete ? 0.0 : std::max(ahead, 0.0));
+    const double heard = std::clamp(HeardAtLastPull() + elapsed + ahead, 0.0, handed);
     lastReading = std::max(lastReading, heard);
     return lastReading;
 }

@@ -3,6 +3,9 @@
 // Where the listener is in music handed to an audio device pull by pull. The position is
 // what the device was handed less what it still holds, moved on between pulls at the
 // device's rate so that readers see it grow evenly, and never beyond the music handed.
+// What the device holds is what it reports at each pull, where it reports it: the median of
+// the last few reports, so that one late report does not shake the picture, and a new device
+// (headphones plugged in) is followed within a few pulls.
 // Not thread-safe: the owner serialises the pulls and the readings.
 
 #include <cstdint>
@@ -14,9 +17,16 @@ public:
 
     // A pull at now (nanoseconds) handed musicFrames of music, then silentFrames of silence.
     // complete: no music follows, so the silence is the end and not a gap in the music.
-    void OnPull(std::int64_t now, int musicFrames, int silentFrames, bool complete);
-    // Frames of music heard at now; never less than at an earlier reading.
-    double FramesHeard(std::int64_t now);
+    // latencyFrames: what the device reports that it holds right after this pull; negative
+    // where it does not report, and the latency stays as it was.
+    void OnPull(std::int64_t now, int musicFrames, int silentFrames, bool complete,
+                int latencyFrames = -1);
+    // Frames of music heard at now, or aheadNs later (earlier where negative) as time goes,
+    // so that a picture can be drawn for the moment it is seen; never less than at an
+    // earlier reading.
+    double FramesHeard(std::int64_t now, std::int64_t aheadNs = 0);
+    // What the device holds right after a pull, as the position takes it off.
+    int LatencyFrames() const { return latency; }
     // True once the whole of complete music has been heard, as of the last pull; once
     // detached, as of the last reading.
     bool AllHeard() const;
@@ -30,10 +40,15 @@ public:
     bool Detached() const { return detached; }
 
 private:
+    static constexpr int reportsKept = 5;
+
     double HeardAtLastPull() const;
+    void TakeLatencyReport(int latencyFrames);
 
     double framesPerNanosecond;
     int latency;
+    int reports[reportsKept] = {};
+    int reportCount = 0;
     std::int64_t deviceHanded = 0;
     std::int64_t musicHanded = 0;
     std::int64_t gapFrames = 0;

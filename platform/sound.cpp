@@ -2,6 +2,7 @@
 
 #include "platform/failure_advice.h"
 #include "platform/file_path.h"
+#include "platform/frame_timing.h"
 #include "platform/sound_output.h"
 
 #include <algorithm>
@@ -195,7 +196,15 @@ int FSOUND_Stream_GetTime(FSOUND_STREAM* stream) {
     if (stream == nullptr || !library.initialised) {
         return Fail(FSOUND_ERR_INVALID_PARAM, 0);
     }
+    NoteFrameBegun();
     return static_cast<int>(std::floor(stream->Output().PositionMs()));
+}
+
+int SoundLatencyMs(FSOUND_STREAM* stream) {
+    if (stream == nullptr || !library.initialised) {
+        return 0;
+    }
+    return static_cast<int>(std::lround(stream->Output().LatencyMs())) + ExtraAudioLatency();
 }
 
 signed char FSOUND_Stream_SetTime(FSOUND_STREAM* stream, int ms) {

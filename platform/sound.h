@@ -54,6 +54,8 @@ signed char FSOUND_Stream_SetEndCallback(FSOUND_STREAM* stream, FSOUND_STREAMCAL
 int FSOUND_Stream_Play(int channel, FSOUND_STREAM* stream);
 // Milliseconds of the stream heard, from its start: it grows as the music is heard, stands
 // while the stream is paused, and goes back only when FSOUND_Stream_SetTime puts it back.
+// Read once a frame: on a device that plays as time goes, it is what will be heard when the
+// frame drawn now is seen (see frame_timing.h).
 int FSOUND_Stream_GetTime(FSOUND_STREAM* stream);
 // Moves the stream that plays to ms from its start, 0 to its length: the position is ms at
 // once, paused or not, and the music plays on from there as a new pass, whose end is called
@@ -71,3 +73,8 @@ signed char FSOUND_SetPaused(int channel, signed char paused);
 signed char FSOUND_GetPaused(int channel);
 // Only FSOUND_STEREOPAN is offered.
 signed char FSOUND_SetPan(int channel, int pan);
+
+// Beyond the library's calls: what the listener's ear is behind the stream taken from the
+// file, in milliseconds: what the output reports that it holds, plus the latency that the
+// user added for what the system cannot know (SetExtraAudioLatency).
+int SoundLatencyMs(FSOUND_STREAM* stream);

@@ -3,6 +3,7 @@
 
 #include "platform/backend.h"
 #include "platform/failure_advice.h"
+#include "platform/frame_timing.h"
 #include "platform/sound.h"
 #include "platform/sound_output.h"
 #include "platform/sound_stream.h"
@@ -25,6 +26,7 @@ public:
 
     int Play() override;
     double PositionMs() override;
+    double LatencyMs() override { return stream.LatencyMs(); }
     void SetPaused(bool paused) override;
     bool Paused() override { return stream.Paused(); }
     void Seek(int ms) override;
@@ -83,7 +85,11 @@ public:
     }
 
     double PositionMs(SoundStream& stream) {
-        return backend != nullptr ? stream.PositionMs(backend->AudioNanoseconds()) : 0.0;
+        if (backend == nullptr) {
+            return 0.0;
+        }
+        const std::int64_t ahead = device.realTime ? PictureAheadNanoseconds() : 0;
+        return stream.PositionMs(backend->AudioNanoseconds(), ahead);
     }
 
     // Once these return, no pull reports an end from before them.
@@ -102,13 +108,13 @@ public:
     }
 
 private:
-    static void Pull(void* user, float* samples, int frames) {
-        static_cast<DeviceOutput*>(user)->OnPull(samples, frames);
+    static void Pull(void* user, float* samples, int frames, int queuedFrames) {
+        static_cast<DeviceOutput*>(user)->OnPull(samples, frames, queuedFrames);
     }
 
     static void Lost(void* user) { static_cast<DeviceOutput*>(user)->OnLost(); }
 
-    void OnPull(float* samples, int frames) {
+    void OnPull(float* samples, int frames, int queuedFrames) {
         const std::lock_guard<std::recursive_mutex> reporting(reportMutex);
         insidePull = true;
         const std::int64_t now = backend->AudioNanoseconds();
@@ -118,7 +124,7 @@ private:
             const std::lock_guard<std::mutex> lock(playingMutex);
             stream = playing;
             if (stream != nullptr) {
-                ended = stream->Fill(samples, frames, now);
+                ended = stream->Fill(samples, frames, now, queuedFrames);
             } else {
                 std::fill(samples, samples + static_cast<std::ptrdiff_t>(frames) * device.channels,
                           0.0f);

@@ -21,8 +21,12 @@ public:
     // From the first sample, also when it played before. FSOUND_ERR_NONE, or the library's
     // error code when the output cannot play it.
     virtual int Play() = 0;
-    // Milliseconds of the stream heard, from its start.
+    // Milliseconds of the stream heard, from its start. On an output that plays as time goes,
+    // taken ahead by PictureAheadNanoseconds while the stream plays, so that a frame shows
+    // what is heard when it is seen.
     virtual double PositionMs() = 0;
+    // What the output reports it holds between the music taken and the music heard.
+    virtual double LatencyMs() = 0;
     // Paused, the position stands and nothing more is heard; resumed, the stream plays on from
     // that position. A new Play plays unpaused.
     virtual void SetPaused(bool paused) = 0;

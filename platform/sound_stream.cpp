@@ -93,7 +93,7 @@ void SoundStream::RestartAt(std::int64_t frame, std::int64_t now) {
     }
 }
 
-bool SoundStream::Fill(float* samples, int frames, std::int64_t now) {
+bool SoundStream::Fill(float* samples, int frames, std::int64_t now, int queuedFrames) {
     std::unique_lock<std::mutex> lock(mutex);
     const bool heard = playing && !paused;
     if (heard && stallsDetected && !clock.Detached() && clock.Stalled(now)) {
@@ -125,7 +125,9 @@ bool SoundStream::Fill(float* samples, int frames, std::int64_t now) {
     if (!heard) {
         return false;
     }
-    clock.OnPull(now, music, frames - music, decodedAll && ringFrames == 0);
+    clock.OnPull(now, music, frames - music, decodedAll && ringFrames == 0,
+                 queuedFrames >= 0 ? queuedFrames + frames : -1);
+    latencyFrames = clock.LatencyFrames();
     decoderWake.notify_one();
     return EndNewlyHeard();
 }
@@ -146,11 +148,16 @@ void SoundStream::LoseDevice() {
     }
 }
 
-double SoundStream::FramesHeard(std::int64_t now) {
-    return static_cast<double>(startFrame) + clock.FramesHeard(now);
+double SoundStream::FramesHeard(std::int64_t now, std::int64_t aheadNs) {
+    return static_cast<double>(startFrame) + clock.FramesHeard(now, aheadNs);
 }
 
-double SoundStream::PositionMs(std::int64_t now) {
+double SoundStream::LatencyMs() {
+    const std::lock_guard<std::mutex> lock(mutex);
+    return latencyFrames * 1000.0 / rate;
+}
+
+double SoundStream::PositionMs(std::int64_t now, std::int64_t aheadNs) {
     double position = 0.0;
     bool ended = false;
     {
@@ -164,7 +171,7 @@ double SoundStream::PositionMs(std::int64_t now) {
         if (stallsDetected && !clock.Detached() && clock.Stalled(now)) {
             DetachClock();
         }
-        position = FramesHeard(now) * 1000.0 / rate;
+        position = FramesHeard(now, aheadNs) * 1000.0 / rate;
         // Without the device's pulls, nothing else sees the end.
         ended = clock.Detached() && EndNewlyHeard();
     }

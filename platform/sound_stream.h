@@ -40,16 +40,20 @@ public:
     // The position is frame at once, and a new pass begins there: played from there after
     // the device's latency, or when resumed.
     void Seek(std::int64_t frame, std::int64_t now);
-    // The device's pull at now. True when this pull has made the whole stream heard, once
-    // per pass; the caller then calls ReportEnd, holding no lock of its own.
-    bool Fill(float* samples, int frames, std::int64_t now);
+    // The device's pull at now, with queuedFrames handed before it and not yet heard, as the
+    // device reports them (negative where it does not). True when this pull has made the
+    // whole stream heard, once per pass; the caller then calls ReportEnd, holding no lock of
+    // its own.
+    bool Fill(float* samples, int frames, std::int64_t now, int queuedFrames = -1);
     void ReportEnd() const { endHeard(endUser); }
     // The device is gone: the position goes on by the clock from the last pull.
     void LoseDevice();
-    // Milliseconds heard at now. Where the device no longer keeps time, because it is gone
-    // or has stopped pulling, the position goes on by the clock, and the end is reported
-    // from here, once.
-    double PositionMs(std::int64_t now);
+    // Milliseconds heard at now, or aheadNs later as the music plays on (paused, it stands).
+    // Where the device no longer keeps time, because it is gone or has stopped pulling, the
+    // position goes on by the clock, and the end is reported from here, once.
+    double PositionMs(std::int64_t now, std::int64_t aheadNs = 0);
+    // What the device holds between a pull and its being heard, as the clock takes it off.
+    double LatencyMs();
 
 private:
     void Decode();
@@ -60,7 +64,7 @@ private:
     void Drop(int frames);
     void DetachClock();
     bool EndNewlyHeard();
-    double FramesHeard(std::int64_t now);
+    double FramesHeard(std::int64_t now, std::int64_t aheadNs = 0);
 
     static constexpr int ringCapacity = 16384; // frames: about 0.37 s at 44.1 kHz
     static constexpr int chunkFrames = 2048;

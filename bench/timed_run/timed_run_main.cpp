@@ -197,9 +197,9 @@ private:
         const auto* timed = static_cast<TimedBackend*>(self);
         timed->inner.lost(timed->inner.user);
     }
-    static void Pull(void* self, float* samples, int count) {
+    static void Pull(void* self, float* samples, int count, int queuedFrames) {
         auto* timed = static_cast<TimedBackend*>(self);
-        timed->inner.pull(timed->inner.user, samples, count);
+        timed->inner.pull(timed->inner.user, samples, count, queuedFrames);
         timed->handedOut += count;
     }
 

@@ -518,7 +518,7 @@ private:
             return;
         }
         samples.resize(static_cast<std::size_t>(due) * audio.channels);
-        audio.pull(audio.user, samples.data(), static_cast<int>(due));
+        audio.pull(audio.user, samples.data(), static_cast<int>(due), -1);
         audioPulled += due;
         if (capturing) {
             sink.TakeAudio(samples.data(), static_cast<int>(due));

@@ -419,7 +419,7 @@ private:
     static void OnAudio(void* self, Uint8* stream, int bytes) {
         const auto* backend = static_cast<SdlBackend*>(self);
         backend->audioPull(backend->audioUser, reinterpret_cast<float*>(stream),
-                           bytes / backend->audioFrameBytes);
+                           bytes / backend->audioFrameBytes, -1);
     }
 
     void ReportAudioLost() {

@@ -107,6 +107,7 @@ public:
     }
 
     double LengthMs() override { return durationMs; }
+    double LatencyMs() override { return 0.0; }
 
 private:
     void PlayFrom(double ms) {

@@ -133,7 +133,7 @@ void WaveOut::Feed() {
 
 bool WaveOut::Refill(Buffer& buffer) {
     const int frames = static_cast<int>(pulled.size()) / request.channels;
-    request.pull(request.user, pulled.data(), frames);
+    request.pull(request.user, pulled.data(), frames, -1);
     std::transform(pulled.begin(), pulled.end(), buffer.samples.begin(), ToSample);
     buffer.header.dwFlags &= ~static_cast<DWORD>(WHDR_DONE);
     buffer.queued = true;

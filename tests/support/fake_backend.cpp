@@ -135,13 +135,13 @@ bool FakeBackend::OpenAudio(const AudioRequest& request, AudioDevice* opened) {
     return true;
 }
 
-void FakeBackend::PullAudio(int frames) {
+void FakeBackend::PullAudio(int frames, int queuedFrames) {
     if (!audioOpen || audioPaused) {
         return;
     }
     const std::size_t start = audioSamples.size();
     audioSamples.resize(start + static_cast<std::size_t>(frames) * audioRequest.channels);
-    audioRequest.pull(audioRequest.user, &audioSamples[start], frames);
+    audioRequest.pull(audioRequest.user, &audioSamples[start], frames, queuedFrames);
 }
 
 void FakeBackend::LoseAudio() {

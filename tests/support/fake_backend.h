@@ -61,7 +61,9 @@ public:
 
     // The device takes frames frames, as a device does when it needs them; nothing while
     // closed or paused. The samples are kept in audioSamples.
-    void PullAudio(int frames);
+    // queuedFrames: what the device reports it still holds; negative for a device that
+    // reports nothing.
+    void PullAudio(int frames, int queuedFrames = -1);
     // The device goes, as when it is unplugged.
     void LoseAudio();
 
