@@ -1,9 +1,10 @@
 #include "platform/frame_timing.h"
 
-#include "platform/steady_time.h"
+#include "platform/backend.h"
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 
 namespace {
 
@@ -14,13 +15,14 @@ constexpr int framesKept = 15;
 constexpr std::int64_t longestLeadNs = 250000000;
 
 struct FrameLead {
-    std::int64_t begun = -1;
     std::array<std::int64_t, framesKept> leads{};
     int count = 0;
     std::int64_t median = 0;
 };
 
 FrameLead frameLead;
+// A stream's end callback may read the time on the device's thread.
+std::atomic<std::int64_t> frameBegun{-1};
 int extraLatencyMs = 0;
 
 void TakeLead(std::int64_t lead) {
@@ -34,16 +36,17 @@ void TakeLead(std::int64_t lead) {
 
 } // namespace
 
+// On the clock that the sound keeps time with, which is what the lead is added to.
 void NoteFrameBegun() {
-    frameLead.begun = SteadyNanoseconds();
+    frameBegun = CurrentBackend().AudioNanoseconds();
 }
 
 void NoteFramePresented() {
-    if (frameLead.begun < 0) {
+    const std::int64_t begun = frameBegun.exchange(-1);
+    if (begun < 0) {
         return;
     }
-    const std::int64_t lead = SteadyNanoseconds() - frameLead.begun;
-    frameLead.begun = -1;
+    const std::int64_t lead = CurrentBackend().AudioNanoseconds() - begun;
     if (lead >= 0 && lead <= longestLeadNs) {
         TakeLead(lead);
     }
@@ -55,6 +58,7 @@ std::int64_t FrameLeadNanoseconds() {
 
 void ResetFrameLead() {
     frameLead = FrameLead{};
+    frameBegun = -1;
 }
 
 void SetExtraAudioLatency(int ms) {

@@ -13,7 +13,7 @@ void NoteFrameBegun();
 void NoteFramePresented();
 // From the reading of a frame's time to its presentation, learned from the frames before.
 std::int64_t FrameLeadNanoseconds();
-// Forgets what was learned (a new run).
+// Forgets what was learned: the sound library's start begins a new run.
 void ResetFrameLead();
 
 // The sound is heard ms later than its device reports; negative where the screen is the

@@ -118,6 +118,7 @@ signed char FSOUND_Init(int mixRate, int maxChannels, unsigned int /*flags*/) {
     library.initialised = true;
     library.deviceMissing = false;
     library.channels = maxChannels;
+    ResetFrameLead();
     return TRUE;
 }
 

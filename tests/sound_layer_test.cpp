@@ -4,6 +4,7 @@
 #include "app/error_text.h"
 #include "audio/music_stream.h"
 #include "platform/audio_file.h"
+#include "platform/frame_timing.h"
 #include "platform/sound.h"
 #include "support/fake_backend.h"
 #include "support/test_files.h"
@@ -11,10 +12,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -96,6 +99,49 @@ TEST_F(SoundLayerTest, PositionIsWhatTheDeviceWasHandedLessWhatItHoldsAndEndsOnc
         EXPECT_EQ(FSOUND_Stream_GetTime(stream), heardMs(before + 512));
     }
     EXPECT_EQ(ends.positionAtCall, 1000);
+}
+
+// A live frame is drawn for the moment it is seen: the time read for it is taken ahead by
+// what frames took from that reading to their presentation, less the latency that the user
+// added for what the system cannot know. The capture's device, which keeps no wall time,
+// reads exactly what it was handed.
+TEST_F(SoundLayerTest, ALiveFrameShowsWhatIsHeardWhenItIsSeen) {
+    backend.audioLatencyFrames = 4096;
+    backend.audioRealTime = true;
+    SetExtraAudioLatency(30);
+    ASSERT_TRUE(FSOUND_Init(rate, 32, 0));
+    FSOUND_STREAM* stream = FSOUND_Stream_OpenFile(Tone(rate * 2).c_str(), FSOUND_LOOP_OFF, 0);
+    ASSERT_NE(stream, nullptr);
+    ASSERT_EQ(FSOUND_Stream_Play(FSOUND_FREE, stream), 0);
+    for (int frame = 0; frame < 40; ++frame) {
+        // The decoder, on its own thread, keeps ahead of a device that does not wait for it
+        // only where time passes.
+        std::this_thread::sleep_for(std::chrono::milliseconds(frame == 0 ? 100 : 2));
+        Pull(441);
+        FSOUND_Stream_GetTime(stream);
+        LetTimePass(441 / 2); // drawn and presented in 5 ms
+        NoteFramePresented();
+    }
+    Pull(441);
+    // 41 pulls of 10 ms, less 4096 frames held, plus 5 ms of frame, less 30 ms added.
+    const double heardMs = (41.0 * 441 - 4096) * 1000.0 / rate;
+    EXPECT_NEAR(FSOUND_Stream_GetTime(stream), heardMs + 5 - 30, 1.0);
+    EXPECT_EQ(SoundLatencyMs(stream), 93 + 30);
+
+    backend.audioRealTime = false;
+    SetExtraAudioLatency(0);
+    FSOUND_Close();
+    ASSERT_TRUE(FSOUND_Init(rate, 32, 0));
+    stream = FSOUND_Stream_OpenFile(Tone(rate * 2).c_str(), FSOUND_LOOP_OFF, 0);
+    ASSERT_EQ(FSOUND_Stream_Play(FSOUND_FREE, stream), 0);
+    handed = 0;
+    for (int frame = 0; frame < 40; ++frame) {
+        Pull(441);
+        FSOUND_Stream_GetTime(stream);
+        LetTimePass(441 / 2);
+        NoteFramePresented();
+    }
+    EXPECT_EQ(FSOUND_Stream_GetTime(stream), (40 * 441 - 4096 + 441 / 2) * 1000 / rate);
 }
 
 TEST_F(SoundLayerTest, EncoderDelayAndPaddingAreNotPartOfTheMusic) {
