@@ -28,6 +28,9 @@
   let firstStartMs = Math.max(0, Number.parseInt(parameters.get("t"), 10) || 0);
   // ?loop: at the music's end the show starts again from its start, until the page is closed.
   const loop = parameters.has("loop");
+  // ?latency=MS: the sound reaches the listener MS later than the browser knows (Bluetooth
+  // headphones, a TV's speakers), so the picture waits as long; the program reads it.
+  const latencyText = parameters.get("latency");
   // Touch screens are tapped, not clicked.
   if (matchMedia("(hover: none) and (pointer: coarse)").matches) {
     prompt.textContent = "Tap to start";
@@ -166,6 +169,22 @@
   let startTime = 0; // the audio context's time when the source started
   let startMs = 0; // the music's time there
   let wakeLock = null;
+
+  // The context's time being heard at the page's time `at`. Its output timestamp pairs the
+  // two clocks where the sound leaves the device; between its updates, time goes on as the
+  // page's clock does, but never past what the context has made. A browser without one has
+  // rendered the context's time less the output's latency and its own; where it reports
+  // neither, a typical device buffer is taken.
+  const typicalLatency = 0.02;
+  function heardContextTime(at) {
+    const context = audio();
+    const stamp = context.getOutputTimestamp ? context.getOutputTimestamp() : null;
+    if (stamp && stamp.performanceTime > 0) {
+      return Math.min(context.currentTime, stamp.contextTime + (at - stamp.performanceTime) / 1000);
+    }
+    const reported = (context.outputLatency || 0) + (context.baseLatency || 0);
+    return context.currentTime - (reported > 0 ? reported : typicalLatency);
+  }
 
   // The landing's picture is what a person sees first: the rest waits until it is on screen
   // (or has failed), so that it has the bandwidth and the page's thread to itself. The paint
@@ -482,6 +501,37 @@
     });
   }
 
+  // On iPhones the ring/silent switch mutes a page's sound unless the page says that it plays
+  // media, as a video player does.
+  function askForPlayback() {
+    if (navigator.audioSession) {
+      try {
+        navigator.audioSession.type = "playback";
+      } catch (error) {
+        // an older session that cannot be told
+      }
+    }
+  }
+
+  // The sound's start is the browser's to grant: true once the context runs, false if it
+  // has not within a while.
+  const soundStartWaitMs = 4000;
+  function whenSoundRuns(context) {
+    const deadline = performance.now() + soundStartWaitMs;
+    return new Promise((resolve) => {
+      const check = () => {
+        if (context.state === "running" || performance.now() >= deadline) {
+          resolve(context.state === "running");
+        } else {
+          setTimeout(check, 20);
+        }
+      };
+      check();
+    });
+  }
+
+  // The show's clock starts with its sound: until the audio context runs, the page says
+  // "starting" and the show waits. A sound that does not start is offered again, with a word.
   function begin() {
     if (!startRequested) {
       return;
@@ -492,15 +542,28 @@
     }
     const resolve = startRequested;
     startRequested = null;
-    audio().resume().catch(() => {});
-    Module.page.frames = 0;
-    setState("running");
+    const offeredIn = body.dataset.state;
+    askForPlayback();
+    const sound = audio();
+    sound.resume().catch(() => {});
+    setState("starting");
     message.hidden = true;
     canvas.focus();
-    // The link's moment for the first show; "Watch again" from the start.
-    const startMs = firstStartMs;
-    firstStartMs = 0;
-    resolve({ ...drawingBufferSize(enterFullscreen()), stillMs: -1, startMs, paused: false, loop });
+    const size = drawingBufferSize(enterFullscreen());
+    whenSoundRuns(sound).then((runs) => {
+      if (!runs) {
+        startRequested = resolve;
+        setState(offeredIn);
+        showMessage("The browser has not started the sound. Click or press a key to try again.");
+        return;
+      }
+      Module.page.frames = 0;
+      setState("running");
+      // The link's moment for the first show; "Watch again" from the start.
+      const startMs = firstStartMs;
+      firstStartMs = 0;
+      resolve({ ...size, stillMs: -1, startMs, paused: false, loop });
+    });
   }
   prompt.addEventListener("click", begin);
   document.getElementById("landing").addEventListener("click", () => body.dataset.state === "ready" && begin());
@@ -704,18 +767,27 @@
       source.start(startTime, fromMs / 1000);
     },
     stopMusic,
-    // Milliseconds of music heard: the context's clock less what is still on its way out.
-    heardMs() {
+    // The music's time heard aheadMs from now; where the source starts until it is heard.
+    heardMs(aheadMs) {
       if (still) {
         return this.virtualMusicMs;
       }
-      const latency = audio().outputLatency || audio().baseLatency || 0;
-      return startMs + Math.max(0, audio().currentTime - startTime - latency) * 1000;
+      const heard = heardContextTime(performance.now()) + aheadMs / 1000;
+      return startMs + Math.max(0, heard - startTime) * 1000;
     },
+    // What the context has made and is not yet heard.
+    latencyMs() {
+      if (still || !audioContext) {
+        return 0;
+      }
+      return Math.max(0, audioContext.currentTime - heardContextTime(performance.now())) * 1000;
+    },
+    latencyText,
   };
 
   window.tuvoranAudioState = () => (audioContext ? audioContext.state : "none");
   window.tuvoranAudioTime = () => (audioContext ? audioContext.currentTime : 0);
+  window.tuvoranHeardMs = () => (source ? Module.page.heardMs(0) : 0);
   window.tuvoranFrames = () => Module.page.frames;
   window.tuvoranPosition = () => ({ ms: positionMs, paused: musicPaused, durationMs });
 
@@ -801,7 +873,7 @@
     });
     const offer = (worker) => {
       const handOver = () => {
-        if (running() || body.dataset.state === "restoring") {
+        if (["starting", "running", "restoring"].includes(body.dataset.state)) {
           setTimeout(handOver, 1000);
           return;
         }
