@@ -1,61 +1,42 @@
 #!/usr/bin/env node
 // Finishes the static site once its files are in place: the pictures of data/ packed in one
 // file, data/pictures.tar, which a phone fetches in one request instead of one a picture; the
-// show's length and the site's address in index.html; the hash of its style for the content
-// security policy; and the service worker with every file and a cache named by their
-// content. Run again on a site it finished, it brings all of that up to date with the files
-// as they are now; --unpack puts the pictures back in data/ as files, to change them.
-// Usage: node finish-site.mjs SITE [URL]   (URL: where the site will be served, for link
-//        node finish-site.mjs --unpack SITE   previews that want whole addresses)
+// show's length (from MUSIC.json, which the native build's tuvoran-web-pictures writes) and
+// the site's address in index.html; the hash of its style for the content security policy;
+// and the service worker with every file and a cache named by their content. Run again on a
+// site it finished, it brings all of that up to date with the files as they are now; --unpack
+// puts the pictures back in data/ as files, to change them.
+// Usage: node finish-site.mjs [--music MUSIC.json] SITE [URL]   (URL: where the site will be
+//        node finish-site.mjs --unpack SITE                     served, for link previews)
 import { createHash } from 'node:crypto';
 import { readdir, readFile, rm, writeFile } from 'node:fs/promises';
 import { dirname, join, relative, sep } from 'node:path';
 import { fileURLToPath } from 'node:url';
+import { parseArgs } from 'node:util';
 
-const unpacking = process.argv[2] === '--unpack';
-const [site, givenUrl = ''] = process.argv.slice(unpacking ? 3 : 2);
+const usage = 'usage: node finish-site.mjs [--music MUSIC.json] SITE [URL]\n' +
+    '       node finish-site.mjs --unpack SITE';
+let parsed;
+try {
+    parsed = parseArgs({
+        options: { unpack: { type: 'boolean' }, music: { type: 'string' } },
+        allowPositionals: true,
+    });
+} catch (error) {
+    console.error(`${error.message}\n${usage}`);
+    process.exit(2);
+}
+const unpacking = parsed.values.unpack === true;
+const [site, givenUrl = ''] = parsed.positionals;
 const siteUrl = givenUrl.replace(/[&"<>]/g, (c) => `&#${c.charCodeAt(0)};`);
-if (!site) {
-    console.error('usage: node finish-site.mjs SITE [URL]\n       node finish-site.mjs --unpack SITE');
+if (!site || (unpacking && (parsed.positionals.length > 1 || parsed.values.music))) {
+    console.error(usage);
     process.exit(2);
 }
 const pack = join(site, 'data', 'pictures.tar');
 const tarBlock = 512;
 const workerTemplate = join(dirname(fileURLToPath(import.meta.url)), 'page', 'sw.js');
 const workerName = 'sw.js';
-
-// Samples in the MP3 file's frames over its sample rate; what its tags hold is skipped.
-function mp3Seconds(bytes) {
-    const rates = { 3: [44100, 48000, 32000], 2: [22050, 24000, 16000], 0: [11025, 12000, 8000] };
-    const kbits = {
-        3: [0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320],
-        2: [0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160],
-    };
-    let at = 0;
-    if (bytes.subarray(0, 3).toString('latin1') === 'ID3') {
-        at = 10 + ((bytes[6] << 21) | (bytes[7] << 14) | (bytes[8] << 7) | bytes[9]);
-    }
-    let samples = 0;
-    let rate = 0;
-    while (at + 4 <= bytes.length) {
-        const version = (bytes[at + 1] >> 3) & 3; // 3: MPEG 1, 2: MPEG 2, 0: MPEG 2.5
-        const bitrate = bytes[at + 2] >> 4;
-        const rateIndex = (bytes[at + 2] >> 2) & 3;
-        const layer3 = ((bytes[at + 1] >> 1) & 3) === 1;
-        if (bytes[at] !== 0xff || (bytes[at + 1] & 0xe0) !== 0xe0 || version === 1 || !layer3 ||
-            bitrate === 0 || bitrate === 15 || rateIndex === 3) {
-            at++;
-            continue;
-        }
-        rate = rates[version][rateIndex];
-        const perFrame = version === 3 ? 1152 : 576;
-        const size = Math.floor(((perFrame / 8) * kbits[version === 3 ? 3 : 2][bitrate] * 1000) / rate) +
-            ((bytes[at + 2] >> 1) & 1);
-        samples += perFrame;
-        at += size;
-    }
-    return rate > 0 ? samples / rate : 0;
-}
 
 async function filesUnder(dir) {
     const found = [];
@@ -135,10 +116,13 @@ const sha256 = (bytes) => createHash('sha256').update(bytes).digest('base64');
 async function finishPage() {
     const path = join(site, 'index.html');
     let page = await readFile(path, 'utf8');
-    // A site whose music has gone (the tests' spoilt copies) keeps the length it was given.
-    const music = await readFile(join(site, 'data', 'muzak.mp3')).catch(() => null);
-    if (music) {
-        const seconds = Math.floor(mp3Seconds(music));
+    // Without MUSIC.json (the tests' changed copies), a finished page keeps the length it has.
+    if (parsed.values.music) {
+        const { lengthMs } = JSON.parse(await readFile(parsed.values.music, 'utf8'));
+        if (!Number.isInteger(lengthMs) || lengthMs < 0) {
+            throw new Error(`${parsed.values.music} gives no length of the music`);
+        }
+        const seconds = Math.floor(lengthMs / 1000);
         const length = `${Math.floor(seconds / 60)}:${String(seconds % 60).padStart(2, '0')}`;
         page = page.replaceAll('@TUVORAN_LENGTH@', length)
             .replaceAll('@TUVORAN_LENGTH_WORDS@', `${seconds} seconds`);
