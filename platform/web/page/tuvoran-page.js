@@ -238,53 +238,44 @@
     musicLine.textContent = `Loading the music…${share}`;
   }
 
-  async function fetchResponse(name) {
+  async function fetchResponse(path) {
     try {
-      const response = await fetch(`data/${name}`);
+      const response = await fetch(path);
       return response.ok ? { response } : { error: response.status === 404 ? fileNotFound : unreadable };
     } catch (error) {
       return { error: unreadable };
     }
   }
 
-  // The files of a tar archive (the build packs the pictures in data/pictures.tar, one
-  // request instead of one a picture), by their names in data/.
-  function filesOfTar(archive) {
-    const block = 512;
-    const text = (from, length) => new TextDecoder().decode(archive.subarray(from, from + length)).replace(/\0.*$/s, "");
-    const files = [];
-    for (let at = 0; at + block <= archive.length;) {
-      const name = text(at, 100).replace(/^.*\//, "");
-      const size = Number.parseInt(text(at + 124, 12), 8) || 0;
-      if (!name) {
-        break;
-      }
-      if (!name.startsWith(".")) {
-        files.push({ name, bytes: archive.slice(at + block, at + block + size) });
-      }
-      at += block + Math.ceil(size / block) * block;
-    }
-    return files;
-  }
-
-  // The pictures; none when the pack cannot be had, which the program then reports as the
-  // first picture it cannot load.
+  // The pictures, in emscripten's file package (the build packs them in pictures.data, one
+  // request instead of one a picture); none when it cannot be had, which the program then
+  // reports as the first picture it cannot load.
   async function fetchPictures() {
     await landingShown;
-    const { response, error } = await fetchResponse("pictures.tar");
+    const { response, error } = await fetchResponse("pictures.data");
     if (error) {
-      return [];
+      return null;
     }
     try {
-      const archive = await readCounting(response, (bytes, size) => {
+      return await readCounting(response, (bytes, size) => {
         showBytes = bytes;
         showSize = size;
         showProgress();
       });
-      return filesOfTar(new Uint8Array(archive));
     } catch (failure) {
-      return [];
+      return null;
     }
+  }
+
+  // Settled once the script has run, or failed to load.
+  function runScript(src) {
+    return new Promise((resolve) => {
+      const script = document.createElement("script");
+      script.src = src;
+      script.onload = resolve;
+      script.onerror = resolve;
+      document.body.appendChild(script);
+    });
   }
 
   // A file's bytes as they come, told to progress(bytes so far, bytes in all).
@@ -328,7 +319,7 @@
   }
   async function fetchMusic(name) {
     await promptUp;
-    const { response, error } = await fetchResponse(name);
+    const { response, error } = await fetchResponse(`data/${name}`);
     if (error) {
       musicFetched();
       return { name, error };
@@ -355,27 +346,32 @@
     }
   }
 
-  const runtimeReady = new Promise((resolve) => {
+  const picturesLoaded = fetchPictures();
+  // The program starts once its pictures are in data/, where the package's own loader
+  // (pictures.js), given the bytes the page fetched, puts them.
+  function placePictures() {
+    Module.addRunDependency("tuvoran-pictures");
+    picturesLoaded.then(async (pack) => {
+      if (pack) {
+        Module.getPreloadedPackage = () => pack;
+        await runScript("pictures.js");
+      }
+      Module.removeRunDependency("tuvoran-pictures");
+    });
+  }
+  const dataWritten = new Promise((resolve) => {
     window.Module = {
       canvas,
       doNotCaptureKeyboard: true,
+      preRun: [placePictures],
       onRuntimeInitialized: resolve,
       printErr: (text) => console.warn(text),
       onAbort: (what) => fail(`The show stopped: ${what}`),
     };
   });
 
-  const picturesLoaded = fetchPictures();
   const loads = new Map(musicFiles.map((name) => [`data/${name}`, fetchMusic(name)]));
   const musicBuffers = [null];
-
-  // Pictures go where the program opens them; a file that did not load is left out.
-  const dataWritten = Promise.all([runtimeReady, picturesLoaded]).then(([, pictures]) => {
-    Module.FS.mkdirTree("/data");
-    for (const file of pictures) {
-      Module.FS.writeFile(`/data/${file.name}`, file.bytes);
-    }
-  });
 
   // What the show is told, in the order it came: keys (repeats are not new presses), seeks on
   // the progress line, and the close of a show whose context the browser took away.
