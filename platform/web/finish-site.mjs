@@ -56,7 +56,7 @@ const isPicture = (name) => !/\.mp3$/i.test(name);
 // time.
 async function fixPackageId() {
     const id = createHash('sha256').update(await readFile(join(site, packName))).digest('hex');
-    const uuid = [id.slice(0, 8), id.slice(8, 12), id.slice(12, 16), id.slice(16, 20), id.slice(20, 32)];
+    const uuid = [[0, 8], [8, 12], [12, 16], [16, 20], [20, 32]].map(([from, to]) => id.slice(from, to));
     const loader = await readFile(join(site, loaderName), 'utf8');
     const fixed = loader.replace(/"package_uuid": "[^"]*"/, `"package_uuid": "${uuid.join('-')}"`);
     if (fixed === loader) {

@@ -51,8 +51,9 @@ export async function finishSite(dir) {
 // Puts the site's pictures, those of the repository's data/, in a copy's data/ as files, to
 // change them; finishSite packs them again in place of the package.
 export async function unpackPictures(dir) {
-    const pictures = (await readdir(join(repositoryRoot, 'data'))).filter((name) => !name.endsWith('.mp3'));
-    await Promise.all(pictures.map((name) => copyFile(join(repositoryRoot, 'data', name), join(dir, 'data', name))));
+    const source = join(repositoryRoot, 'data');
+    const pictures = (await readdir(source)).filter((name) => !name.endsWith('.mp3'));
+    await Promise.all(pictures.map((name) => copyFile(join(source, name), join(dir, 'data', name))));
 }
 
 // Replaces the music with a few seconds of tone, so that the show ends by itself soon.
