@@ -30,7 +30,8 @@
   const loop = parameters.has("loop");
   // ?latency=MS: the sound reaches the listener MS later than the browser knows (Bluetooth
   // headphones, a TV's speakers), so the picture waits as long; the program reads it.
-  const latencyText = parameters.get("latency");
+  // A '+' in an address reads as a space; here it is the sign it was typed as.
+  const latencyText = parameters.has("latency") ? parameters.get("latency").replace(/^ /, "+") : null;
   // Touch screens are tapped, not clicked.
   if (matchMedia("(hover: none) and (pointer: coarse)").matches) {
     prompt.textContent = "Tap to start";
