@@ -97,9 +97,7 @@ ParsedLiveOptions ParseLiveOptions(const std::vector<std::string>& arguments) {
             }
             if (!ReadAudioLatency(latency, &options.audioLatencyMs)) {
                 return fail("bad value '" + latency +
-                            "' for --audio-latency: give milliseconds from " +
-                            std::to_string(-largestAudioLatencyMs) + " to " +
-                            std::to_string(largestAudioLatencyMs));
+                            "' for --audio-latency: " + AudioLatencyRange());
             }
             continue;
         }

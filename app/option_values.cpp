@@ -23,6 +23,11 @@ bool ReadAudioLatency(const std::string& text, int* ms) {
     return ReadSignedNumber(text, -largestAudioLatencyMs, largestAudioLatencyMs, ms);
 }
 
+std::string AudioLatencyRange() {
+    return "give milliseconds from " + std::to_string(-largestAudioLatencyMs) + " to " +
+           std::to_string(largestAudioLatencyMs);
+}
+
 bool ReadNumber(const std::string& text, long low, long high, int* value) {
     if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos) {
         return false;

@@ -15,6 +15,8 @@ bool ReadSignedNumber(const std::string& text, long low, long high, int* value);
 // Milliseconds that the sound is heard later than its device reports (--audio-latency, the
 // page's ?latency=): from -largestAudioLatencyMs to largestAudioLatencyMs.
 bool ReadAudioLatency(const std::string& text, int* ms);
+// What ReadAudioLatency takes, in words for a refusal.
+std::string AudioLatencyRange();
 // "WIDTHxHEIGHT", each side from 1 to largestSide; width and height are left alone on failure.
 bool ReadSize(const std::string& text, int* width, int* height);
 // "WIDTHxHEIGHT" as ReadSize, or followed by "+X+Y", the top-left corner on the desktop, each

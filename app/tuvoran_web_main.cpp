@@ -1,6 +1,8 @@
 #include "app/error_text.h"
+#include "app/option_values.h"
 #include "app/run_demo.h"
 #include "app/show_controls.h"
+#include "platform/frame_timing.h"
 #include "platform/web/web_backend.h"
 
 namespace {
@@ -21,6 +23,16 @@ int FreshWinMain(HINSTANCE instance, HINSTANCE previousInstance, char* commandLi
 
 } // namespace
 
+// ?latency=MS is the page's --audio-latency MS; an address with a value that the program
+// would refuse offers no show, and says why.
 int main() {
+    int latencyMs = 0;
+    if (const auto latency = PageAudioLatencyText();
+        latency.has_value() && !ReadAudioLatency(*latency, &latencyMs)) {
+        RefuseWebShows("This address asks for latency=" + *latency +
+                       ", which the show does not take: " + AudioLatencyRange() + ".");
+        return 2;
+    }
+    SetExtraAudioLatency(latencyMs);
     return RunWebShows(FreshWinMain);
 }

@@ -1,61 +1,40 @@
 #!/usr/bin/env node
-// Finishes the static site once its files are in place: the pictures of data/ packed in one
-// file, data/pictures.tar, which a phone fetches in one request instead of one a picture; the
-// show's length and the site's address in index.html; the hash of its style for the content
-// security policy; and the service worker with every file and a cache named by their
-// content. Run again on a site it finished, it brings all of that up to date with the files
-// as they are now; --unpack puts the pictures back in data/ as files, to change them.
-// Usage: node finish-site.mjs SITE [URL]   (URL: where the site will be served, for link
-//        node finish-site.mjs --unpack SITE   previews that want whole addresses)
+// Finishes the static site once its files are in place: the pictures found in data/ packed
+// by emscripten's file packager in pictures.data, which a phone fetches in one request
+// instead of one a picture, with its loader, pictures.js; the show's length (from MUSIC.json,
+// which the native build's tuvoran-web-pictures writes) and the site's address in
+// index.html; the hash of its style for the content security policy; and the service worker
+// with every file and a cache named by their content. Run again on a site it finished, it
+// brings all of that up to date with the files as they are now: pictures put in data/ replace
+// the package.
+// Usage: node finish-site.mjs [--music MUSIC.json] SITE [URL]   (URL: where the site will be
+//                                                               served, for link previews)
+import { execFile } from 'node:child_process';
 import { createHash } from 'node:crypto';
 import { readdir, readFile, rm, writeFile } from 'node:fs/promises';
 import { dirname, join, relative, sep } from 'node:path';
 import { fileURLToPath } from 'node:url';
+import { parseArgs, promisify } from 'node:util';
 
-const unpacking = process.argv[2] === '--unpack';
-const [site, givenUrl = ''] = process.argv.slice(unpacking ? 3 : 2);
-const siteUrl = givenUrl.replace(/[&"<>]/g, (c) => `&#${c.charCodeAt(0)};`);
-if (!site) {
-    console.error('usage: node finish-site.mjs SITE [URL]\n       node finish-site.mjs --unpack SITE');
+const run = promisify(execFile);
+const usage = 'usage: node finish-site.mjs [--music MUSIC.json] SITE [URL]';
+let parsed;
+try {
+    parsed = parseArgs({ options: { music: { type: 'string' } }, allowPositionals: true });
+} catch (error) {
+    console.error(`${error.message}\n${usage}`);
     process.exit(2);
 }
-const pack = join(site, 'data', 'pictures.tar');
-const tarBlock = 512;
+const [site, givenUrl = ''] = parsed.positionals;
+const siteUrl = givenUrl.replace(/[&"<>]/g, (c) => `&#${c.charCodeAt(0)};`);
+if (!site || parsed.positionals.length > 2) {
+    console.error(usage);
+    process.exit(2);
+}
+const packName = 'pictures.data';
+const loaderName = 'pictures.js';
 const workerTemplate = join(dirname(fileURLToPath(import.meta.url)), 'page', 'sw.js');
 const workerName = 'sw.js';
-
-// Samples in the MP3 file's frames over its sample rate; what its tags hold is skipped.
-function mp3Seconds(bytes) {
-    const rates = { 3: [44100, 48000, 32000], 2: [22050, 24000, 16000], 0: [11025, 12000, 8000] };
-    const kbits = {
-        3: [0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320],
-        2: [0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160],
-    };
-    let at = 0;
-    if (bytes.subarray(0, 3).toString('latin1') === 'ID3') {
-        at = 10 + ((bytes[6] << 21) | (bytes[7] << 14) | (bytes[8] << 7) | bytes[9]);
-    }
-    let samples = 0;
-    let rate = 0;
-    while (at + 4 <= bytes.length) {
-        const version = (bytes[at + 1] >> 3) & 3; // 3: MPEG 1, 2: MPEG 2, 0: MPEG 2.5
-        const bitrate = bytes[at + 2] >> 4;
-        const rateIndex = (bytes[at + 2] >> 2) & 3;
-        const layer3 = ((bytes[at + 1] >> 1) & 3) === 1;
-        if (bytes[at] !== 0xff || (bytes[at + 1] & 0xe0) !== 0xe0 || version === 1 || !layer3 ||
-            bitrate === 0 || bitrate === 15 || rateIndex === 3) {
-            at++;
-            continue;
-        }
-        rate = rates[version][rateIndex];
-        const perFrame = version === 3 ? 1152 : 576;
-        const size = Math.floor(((perFrame / 8) * kbits[version === 3 ? 3 : 2][bitrate] * 1000) / rate) +
-            ((bytes[at + 2] >> 1) & 1);
-        samples += perFrame;
-        at += size;
-    }
-    return rate > 0 ? samples / rate : 0;
-}
 
 async function filesUnder(dir) {
     const found = [];
@@ -70,64 +49,35 @@ async function filesUnder(dir) {
     return found;
 }
 
-// A plain ustar archive, as tar writes it, without owners or times so that a build's pack
-// is the same every time.
-function tarOf(files) {
-    const blocks = [];
-    for (const { name, bytes } of files) {
-        const header = Buffer.alloc(tarBlock);
-        header.write(name, 0, 100, 'utf8');
-        header.write('0000644\0', 100);
-        header.write('0000000\0', 108);
-        header.write('0000000\0', 116);
-        header.write(`${bytes.length.toString(8).padStart(11, '0')}\0`, 124);
-        header.write('00000000000\0', 136);
-        header.write('        ', 148);
-        header.write('0', 156);
-        header.write('ustar\x0000', 257);
-        const sum = header.reduce((total, byte) => total + byte, 0);
-        header.write(`${sum.toString(8).padStart(6, '0')}\0 `, 148);
-        blocks.push(header, bytes, Buffer.alloc((tarBlock - (bytes.length % tarBlock)) % tarBlock));
+const isPicture = (name) => !/\.mp3$/i.test(name);
+
+// The package's loader names a random id, which only its IndexedDB cache reads (not used
+// here); the package's own hash takes its place, so that a build makes the same files every
+// time.
+async function fixPackageId() {
+    const id = createHash('sha256').update(await readFile(join(site, packName))).digest('hex');
+    const uuid = [[0, 8], [8, 12], [12, 16], [16, 20], [20, 32]].map(([from, to]) => id.slice(from, to));
+    const loader = await readFile(join(site, loaderName), 'utf8');
+    const fixed = loader.replace(/"package_uuid": "[^"]*"/, `"package_uuid": "${uuid.join('-')}"`);
+    if (fixed === loader) {
+        throw new Error(`${loaderName}: no package id where the packager writes it`);
     }
-    blocks.push(Buffer.alloc(2 * tarBlock));
-    return Buffer.concat(blocks);
+    await writeFile(join(site, loaderName), fixed);
 }
 
-function filesOfTar(archive) {
-    const files = [];
-    for (let at = 0; at + tarBlock <= archive.length;) {
-        const name = archive.toString('utf8', at, at + 100).replace(/\0.*$/s, '');
-        if (!name) {
-            break;
-        }
-        const size = parseInt(archive.toString('latin1', at + 124, at + 136), 8) || 0;
-        files.push({ name, bytes: archive.subarray(at + tarBlock, at + tarBlock + size) });
-        at += tarBlock + Math.ceil(size / tarBlock) * tarBlock;
-    }
-    return files;
-}
-
-const isPicture = (name) => !/\.mp3$/i.test(name) && name !== 'pictures.tar';
-
-// The loose pictures of data/ go into the pack; without any, the pack stays as it is.
+// The loose pictures of data/ go into the package, in the order of their names; without any,
+// the package stays as it is.
 async function packPictures() {
     const names = (await readdir(join(site, 'data'))).filter(isPicture).sort();
     if (names.length === 0) {
         return;
     }
-    const files = [];
-    for (const name of names) {
-        files.push({ name, bytes: await readFile(join(site, 'data', name)) });
-    }
-    await writeFile(pack, tarOf(files));
+    const { stdout: root } = await run('em-config', ['EMSCRIPTEN_ROOT']);
+    await run('python3', [join(root.trim(), 'tools', 'file_packager.py'), packName,
+        '--preload', ...names.map((name) => `data/${name}@/data/${name}`),
+        `--js-output=${loaderName}`, '--no-node'], { cwd: site });
+    await fixPackageId();
     await Promise.all(names.map((name) => rm(join(site, 'data', name))));
-}
-
-async function unpackPictures() {
-    for (const { name, bytes } of filesOfTar(await readFile(pack))) {
-        await writeFile(join(site, 'data', name.replace(/^.*\//, '')), bytes);
-    }
-    await rm(pack);
 }
 
 const sha256 = (bytes) => createHash('sha256').update(bytes).digest('base64');
@@ -135,10 +85,13 @@ const sha256 = (bytes) => createHash('sha256').update(bytes).digest('base64');
 async function finishPage() {
     const path = join(site, 'index.html');
     let page = await readFile(path, 'utf8');
-    // A site whose music has gone (the tests' spoilt copies) keeps the length it was given.
-    const music = await readFile(join(site, 'data', 'muzak.mp3')).catch(() => null);
-    if (music) {
-        const seconds = Math.floor(mp3Seconds(music));
+    // Without MUSIC.json (the tests' changed copies), a finished page keeps the length it has.
+    if (parsed.values.music) {
+        const { lengthMs } = JSON.parse(await readFile(parsed.values.music, 'utf8'));
+        if (!Number.isInteger(lengthMs) || lengthMs < 0) {
+            throw new Error(`${parsed.values.music} gives no length of the music`);
+        }
+        const seconds = Math.floor(lengthMs / 1000);
         const length = `${Math.floor(seconds / 60)}:${String(seconds % 60).padStart(2, '0')}`;
         page = page.replaceAll('@TUVORAN_LENGTH@', length)
             .replaceAll('@TUVORAN_LENGTH_WORDS@', `${seconds} seconds`);
@@ -176,10 +129,6 @@ async function writeWorker() {
     return cacheName;
 }
 
-if (unpacking) {
-    await unpackPictures();
-} else {
-    await packPictures();
-    await finishPage();
-    console.log(`${await writeWorker()}: ${site}`);
-}
+await packPictures();
+await finishPage();
+console.log(`${await writeWorker()}: ${site}`);

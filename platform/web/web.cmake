@@ -70,14 +70,16 @@ set(still_dir ${CMAKE_CURRENT_BINARY_DIR}/site-still)
 set(site_pictures ${pictures_dir}/landing.webp ${pictures_dir}/card.jpg ${pictures_dir}/icon-32.png
     ${pictures_dir}/icon-192.png ${pictures_dir}/icon-512.png ${pictures_dir}/maskable-512.png
     ${pictures_dir}/apple-touch-icon.png)
-add_custom_command(OUTPUT ${site_pictures}
+set(music_facts ${pictures_dir}/music.json)
+add_custom_command(OUTPUT ${site_pictures} ${music_facts}
     COMMAND ${CMAKE_COMMAND} -E rm -rf ${still_dir}
     COMMAND ${capture_program} --png ${still_dir}/landing --from ${TUVORAN_LANDING_MS}
             --at ${TUVORAN_LANDING_MS} --size 800x600 --quiet
     COMMAND ${capture_program} --png ${still_dir}/card --from ${TUVORAN_CARD_MS} --at ${TUVORAN_CARD_MS}
             --size 1200x900 --quiet
     COMMAND ${pictures_program} ${still_dir}/landing/at-${TUVORAN_LANDING_MS}.png
-            ${still_dir}/card/at-${TUVORAN_CARD_MS}.png ${pictures_dir}
+            ${still_dir}/card/at-${TUVORAN_CARD_MS}.png ${CMAKE_CURRENT_SOURCE_DIR}/data/muzak.mp3
+            ${pictures_dir}
     COMMAND ${icons_program} ${pictures_dir}/icons 32 192 512
     COMMAND ${CMAKE_COMMAND} -E copy ${pictures_dir}/icons/32x32/apps/tuvoran.png ${pictures_dir}/icon-32.png
     COMMAND ${CMAKE_COMMAND} -E copy ${pictures_dir}/icons/192x192/apps/tuvoran.png ${pictures_dir}/icon-192.png
@@ -86,7 +88,7 @@ add_custom_command(OUTPUT ${site_pictures}
     COMMAND ${icons_program} --padded ${pictures_dir}/apple-touch-icon.png 180
     DEPENDS ${native_programs} ${TUVORAN_DATA_FILES}
     WORKING_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}
-    COMMENT "Drawing the site's stills at ${TUVORAN_LANDING_MS} and ${TUVORAN_CARD_MS} ms and its icons"
+    COMMENT "Drawing the site's stills at ${TUVORAN_LANDING_MS} and ${TUVORAN_CARD_MS} ms and its icons, timing its music"
     VERBATIM)
 
 # The site: the program, the page and the data the show loads.
@@ -107,9 +109,9 @@ add_custom_target(site ALL
             ${TUVORAN_PAGE_DIR}/manifest.webmanifest ${CMAKE_CURRENT_BINARY_DIR}/tuvoran-page.js
             ${site_pictures} ${TUVORAN_SITE_DIR}
     COMMAND ${CMAKE_COMMAND} -E copy ${TUVORAN_DATA_FILES} ${TUVORAN_SITE_DIR}/data
-    COMMAND ${TUVORAN_NODE} ${CMAKE_CURRENT_SOURCE_DIR}/platform/web/finish-site.mjs ${TUVORAN_SITE_DIR}
-            ${TUVORAN_SITE_URL}
+    COMMAND ${TUVORAN_NODE} ${CMAKE_CURRENT_SOURCE_DIR}/platform/web/finish-site.mjs
+            --music ${music_facts} ${TUVORAN_SITE_DIR} ${TUVORAN_SITE_URL}
     DEPENDS tuvoran ${TUVORAN_PAGE_DIR}/index.html ${TUVORAN_PAGE_DIR}/manifest.webmanifest
             ${TUVORAN_PAGE_DIR}/sw.js ${CMAKE_CURRENT_SOURCE_DIR}/platform/web/finish-site.mjs
-            ${CMAKE_CURRENT_BINARY_DIR}/tuvoran-page.js ${site_pictures}
+            ${CMAKE_CURRENT_BINARY_DIR}/tuvoran-page.js ${site_pictures} ${music_facts}
     COMMENT "Site in ${TUVORAN_SITE_DIR}")

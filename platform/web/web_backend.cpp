@@ -262,6 +262,14 @@ ShowMoment CurrentShowMoment() {
     return running != nullptr ? running->Moment() : ShowMoment{0, false, false};
 }
 
+std::optional<std::string> PageAudioLatencyText() {
+    return PageLatencyText();
+}
+
+void RefuseWebShows(const std::string& why) {
+    ReportFailure(why.c_str());
+}
+
 // The page never stops asking: a failed show's page waits for nothing more.
 [[noreturn]] int RunWebShows(WinMainFunction winMain) {
     WebBackend backend;

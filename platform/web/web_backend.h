@@ -8,6 +8,9 @@
 
 #include "platform/process.h"
 
+#include <optional>
+#include <string>
+
 // Runs winMain once for each start the page asks for ("Click to start", "Watch again", a
 // WebGL context given back), each time from the state the process had at load, with the
 // canvas's size as the display mode. Never returns: the page outlives every show.
@@ -21,3 +24,8 @@ struct ShowMoment {
     bool loop;
 };
 ShowMoment CurrentShowMoment();
+
+// The page's ?latency= as written in its address; none where it has none.
+std::optional<std::string> PageAudioLatencyText();
+// Tells the page why it can run no show; it then offers none.
+void RefuseWebShows(const std::string& why);

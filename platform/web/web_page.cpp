@@ -47,6 +47,14 @@ EM_JS(void, JsSetCursorShown, (int shown), {
 });
 EM_JS(void, JsSetScreenKeptAwake, (int awake), { Module.page.keepAwake(awake !== 0); });
 EM_JS(void, JsSetPageTitle, (const char* title), { document.title = UTF8ToString(title); });
+// The text's bytes in UTF-8, -1 where the address has none.
+EM_JS(int, JsLatencyTextBytes, (), {
+    const text = Module.page.latencyText;
+    return text === null ? -1 : lengthBytesUTF8(text);
+});
+EM_JS(void, JsCopyLatencyText, (char* text, int size), {
+    stringToUTF8(Module.page.latencyText, text, size);
+});
 EM_JS(void, JsSetVirtualMusicMs, (double ms), { Module.page.virtualMusicMs = ms; });
 // clang-format on
 
@@ -100,6 +108,17 @@ void SetScreenKeptAwake(bool awake) {
 
 void SetPageTitle(const char* title) {
     JsSetPageTitle(title);
+}
+
+std::optional<std::string> PageLatencyText() {
+    const int bytes = JsLatencyTextBytes();
+    if (bytes < 0) {
+        return std::nullopt;
+    }
+    std::string text(static_cast<std::size_t>(bytes) + 1, '\0');
+    JsCopyLatencyText(text.data(), bytes + 1);
+    text.resize(static_cast<std::size_t>(bytes));
+    return text;
 }
 
 void SetVirtualMusicMs(std::int64_t ms) {

@@ -5,6 +5,8 @@
 // platform/web/.
 
 #include <cstdint>
+#include <optional>
+#include <string>
 
 struct ShowStart {
     int width; // the drawing buffer, in device pixels
@@ -40,5 +42,7 @@ void CountPresentedFrame(int framesThisRun);
 void SetCursorShown(bool shown);
 void SetScreenKeptAwake(bool awake);
 void SetPageTitle(const char* title);
+// The address's ?latency= as written; none where it has none.
+std::optional<std::string> PageLatencyText();
 // The still's music time, for the page's audio to report as heard.
 void SetVirtualMusicMs(std::int64_t ms);

@@ -1,6 +1,7 @@
 // The sound output of the browser: the page's Web Audio decodes the music file itself, and
-// the play position is the audio context's clock less its output latency.
+// the play position is what the audio context says is being heard.
 
+#include "platform/frame_timing.h"
 #include "platform/sound.h"
 #include "platform/sound_output.h"
 
@@ -25,7 +26,9 @@ EM_ASYNC_JS(int, JsOpenMusic, (const char* path, double* durationMs), {
 
 EM_JS(void, JsPlayMusic, (int buffer, double fromMs), { Module.page.playMusic(buffer, fromMs); });
 EM_JS(void, JsStopMusic, (), { Module.page.stopMusic(); });
-EM_JS(double, JsHeardMs, (), { return Module.page.heardMs(); });
+// The music's time heard aheadMs from now.
+EM_JS(double, JsHeardMs, (double aheadMs), { return Module.page.heardMs(aheadMs); });
+EM_JS(double, JsLatencyMs, (), { return Module.page.latencyMs(); });
 // For the page's progress line.
 EM_JS(void, JsShowPosition, (double ms, int paused), { Module.page.showPosition(ms, paused); });
 // clang-format on
@@ -64,31 +67,38 @@ public:
         return FSOUND_ERR_NONE;
     }
 
-    // The end is reported here, on the program's thread, once the whole music has been heard.
+    // A frame is seen when the browser shows it, at its next animation frame at the
+    // earliest, which the frame lead learns (the presentation is counted once that frame
+    // comes); and the sound may reach the listener later than the browser knows. The
+    // position is read that much ahead. The end is reported here, on the program's thread,
+    // once the whole music has been both heard and shown.
     double PositionMs() override {
         if (playing != this || paused) {
             return heardMs;
         }
-        const double heard = std::clamp(JsHeardMs(), 0.0, durationMs);
-        heardMs = std::max(heardMs, std::floor(heard));
+        const double aheadMs = static_cast<double>(PictureAheadNanoseconds()) / 1e6;
+        const double shown = std::clamp(JsHeardMs(aheadMs), 0.0, durationMs);
+        heardMs = std::max(heardMs, std::floor(shown));
         JsShowPosition(heardMs, 0);
-        if (heard >= durationMs && !endReported) {
+        if (!endReported && shown >= durationMs && JsHeardMs(0.0) >= durationMs) {
             endReported = true;
             endHeard(endUser);
         }
         return heardMs;
     }
 
-    // The page's source cannot pause: it stops, and a new one starts where it stopped.
+    // The page's source cannot pause: it stops, and a new one starts where the sound stopped,
+    // which the picture, read ahead of it, meets again.
     void SetPaused(bool pause) override {
         if (playing != this || pause == paused) {
             return;
         }
         if (pause) {
             PositionMs();
+            resumeMs = std::clamp(std::floor(JsHeardMs(0.0)), 0.0, durationMs);
             JsStopMusic();
         } else {
-            JsPlayMusic(buffer, heardMs);
+            JsPlayMusic(buffer, resumeMs);
         }
         paused = pause;
         JsShowPosition(heardMs, paused ? 1 : 0);
@@ -100,6 +110,7 @@ public:
         endReported = false;
         if (paused) {
             heardMs = ms;
+            resumeMs = ms;
         } else {
             PlayFrom(ms);
         }
@@ -107,13 +118,14 @@ public:
     }
 
     double LengthMs() override { return durationMs; }
-    double LatencyMs() override { return 0.0; }
+    double LatencyMs() override { return JsLatencyMs(); }
 
 private:
     void PlayFrom(double ms) {
         JsPlayMusic(buffer, ms);
         playing = this;
         heardMs = ms;
+        resumeMs = ms;
     }
 
     const int buffer; // the page's decoded music
@@ -122,7 +134,8 @@ private:
     void* const endUser;
     bool endReported = false;
     bool paused = false;
-    double heardMs = 0.0;
+    double heardMs = 0.0;  // the picture's, which never goes back while the music plays
+    double resumeMs = 0.0; // where the sound stopped
 };
 
 class WebOutput final : public SoundOutput {

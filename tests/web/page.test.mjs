@@ -75,6 +75,24 @@ async function brightPixelsTopLeft(page) {
     return bright;
 }
 
+// The median of what the picture shows less what is heard, in ms, over frames of a running
+// show, each read once the frame has been drawn.
+async function pictureOverSound(page, frameCount = 31) {
+    const leads = await page.evaluate((count) => new Promise((done) => {
+        const found = [];
+        const next = () => requestAnimationFrame(() => setTimeout(() => {
+            found.push(window.tuvoranPosition().ms - window.tuvoranHeardMs());
+            if (found.length < count) {
+                next();
+            } else {
+                done(found.sort((a, b) => a - b));
+            }
+        }, 0));
+        next();
+    }), frameCount);
+    return leads[Math.floor(leads.length / 2)];
+}
+
 describe('the page', () => {
     const site = useSiteAndBrowser();
 
@@ -122,6 +140,82 @@ describe('the page', () => {
         await waitForAudio(page, 'running');
         await waitForFrames(page, 5);
         await page.close();
+    });
+
+    test('the show waits for its sound to run, offers the start again when the browser ' +
+         'withholds it, and asks a phone to play through its silent switch', async () => {
+        const page = await site.browser.newPage();
+        await page.setViewport({ width: 640, height: 480 });
+        await page.evaluateOnNewDocument(() => {
+            Object.defineProperty(navigator, 'audioSession',
+                { value: { type: 'auto' }, configurable: true });
+            // The browser grants the sound only once the test lets it.
+            window.soundHeld = true;
+            window.AudioContext = class Withheld extends AudioContext {
+                constructor(options) {
+                    super(options);
+                    this.suspend();
+                }
+
+                get state() {
+                    return window.soundHeld ? 'suspended' : super.state;
+                }
+
+                resume() {
+                    return window.soundHeld ? Promise.resolve() : super.resume();
+                }
+            };
+        });
+        await page.goto(site.server.url, { waitUntil: 'load' });
+        await waitForState(page, 'ready');
+        await page.mouse.click(320, 240);
+        await waitForState(page, 'starting', 5000);
+        assert.equal(await page.evaluate(() => navigator.audioSession.type), 'playback');
+        await new Promise((done) => setTimeout(done, 1000));
+        assert.equal(await pageState(page), 'starting');
+        assert.equal(await frames(page), 0, 'the show ran before its sound');
+        await waitForState(page, 'ready', 10_000);
+        assert.match(await visibleText(page, '#message') ?? '', /not started the sound/);
+        assert.equal(await frames(page), 0);
+
+        await page.evaluate(() => {
+            window.soundHeld = false;
+        });
+        await page.mouse.click(320, 240);
+        await waitForState(page, 'running', 5000);
+        assert.equal(await page.evaluate(() => window.tuvoranAudioState()), 'running');
+        await waitForFrames(page, 10);
+        assert.equal(await visibleText(page, '#message'), null);
+        await page.close();
+    });
+
+    test('?latency=MS holds the picture back by MS, and a value out of range is refused ' +
+         'with the range', async (t) => {
+        const lead = {};
+        for (const latency of [0, 300]) {
+            const page = await openPage(site.browser, `${site.server.url}?latency=${latency}`,
+                { width: 640, height: 480 });
+            await waitForState(page, 'ready');
+            await page.mouse.click(320, 240);
+            await waitForState(page, 'running', 5000);
+            await waitForFrames(page, 40); // past the start, where the picture waits
+            lead[latency] = await pictureOverSound(page);
+            await page.close();
+        }
+        t.diagnostic(`picture minus sound: ${lead[0].toFixed(1)} ms, ` +
+            `with ?latency=300 ${lead[300].toFixed(1)} ms`);
+        assert.ok(Math.abs(lead[0] - lead[300] - 300) <= 40, JSON.stringify(lead));
+        assert.ok(lead[0] >= 0 && lead[0] <= 100, `the picture leads by ${lead[0]} ms`);
+
+        for (const latency of ['1001', '-1001', 'ten']) {
+            const page = await openPage(site.browser, `${site.server.url}?latency=${latency}`,
+                { width: 640, height: 480 });
+            assert.equal(await waitForState(page, ['failed', 'ready']), 'failed', latency);
+            assert.equal(await visibleText(page, '#message'),
+                `This address asks for latency=${latency}, which the show does not take: ` +
+                'give milliseconds from -1000 to 1000.');
+            await page.close();
+        }
     });
 
     test('the click asks for full screen, and the show goes on when it is refused', async () => {

@@ -28,6 +28,10 @@
   let firstStartMs = Math.max(0, Number.parseInt(parameters.get("t"), 10) || 0);
   // ?loop: at the music's end the show starts again from its start, until the page is closed.
   const loop = parameters.has("loop");
+  // ?latency=MS: the sound reaches the listener MS later than the browser knows (Bluetooth
+  // headphones, a TV's speakers), so the picture waits as long; the program reads it.
+  // A '+' in an address reads as a space; here it is the sign it was typed as.
+  const latencyText = parameters.has("latency") ? parameters.get("latency").replace(/^ /, "+") : null;
   // Touch screens are tapped, not clicked.
   if (matchMedia("(hover: none) and (pointer: coarse)").matches) {
     prompt.textContent = "Tap to start";
@@ -167,6 +171,22 @@
   let startMs = 0; // the music's time there
   let wakeLock = null;
 
+  // The context's time being heard at the page's time `at`. Its output timestamp pairs the
+  // two clocks where the sound leaves the device; between its updates, time goes on as the
+  // page's clock does, but never past what the context has made. A browser without one has
+  // rendered the context's time less the output's latency and its own; where it reports
+  // neither, a typical device buffer is taken.
+  const typicalLatency = 0.02;
+  function heardContextTime(at) {
+    const context = audio();
+    const stamp = context.getOutputTimestamp ? context.getOutputTimestamp() : null;
+    if (stamp && stamp.performanceTime > 0) {
+      return Math.min(context.currentTime, stamp.contextTime + (at - stamp.performanceTime) / 1000);
+    }
+    const reported = (context.outputLatency || 0) + (context.baseLatency || 0);
+    return context.currentTime - (reported > 0 ? reported : typicalLatency);
+  }
+
   // The landing's picture is what a person sees first: the rest waits until it is on screen
   // (or has failed), so that it has the bandwidth and the page's thread to itself. The paint
   // is known where the browser reports it as the largest; elsewhere (and where it fills the
@@ -219,53 +239,44 @@
     musicLine.textContent = `Loading the music…${share}`;
   }
 
-  async function fetchResponse(name) {
+  async function fetchResponse(path) {
     try {
-      const response = await fetch(`data/${name}`);
+      const response = await fetch(path);
       return response.ok ? { response } : { error: response.status === 404 ? fileNotFound : unreadable };
     } catch (error) {
       return { error: unreadable };
     }
   }
 
-  // The files of a tar archive (the build packs the pictures in data/pictures.tar, one
-  // request instead of one a picture), by their names in data/.
-  function filesOfTar(archive) {
-    const block = 512;
-    const text = (from, length) => new TextDecoder().decode(archive.subarray(from, from + length)).replace(/\0.*$/s, "");
-    const files = [];
-    for (let at = 0; at + block <= archive.length;) {
-      const name = text(at, 100).replace(/^.*\//, "");
-      const size = Number.parseInt(text(at + 124, 12), 8) || 0;
-      if (!name) {
-        break;
-      }
-      if (!name.startsWith(".")) {
-        files.push({ name, bytes: archive.slice(at + block, at + block + size) });
-      }
-      at += block + Math.ceil(size / block) * block;
-    }
-    return files;
-  }
-
-  // The pictures; none when the pack cannot be had, which the program then reports as the
-  // first picture it cannot load.
+  // The pictures, in emscripten's file package (the build packs them in pictures.data, one
+  // request instead of one a picture); none when it cannot be had, which the program then
+  // reports as the first picture it cannot load.
   async function fetchPictures() {
     await landingShown;
-    const { response, error } = await fetchResponse("pictures.tar");
+    const { response, error } = await fetchResponse("pictures.data");
     if (error) {
-      return [];
+      return null;
     }
     try {
-      const archive = await readCounting(response, (bytes, size) => {
+      return await readCounting(response, (bytes, size) => {
         showBytes = bytes;
         showSize = size;
         showProgress();
       });
-      return filesOfTar(new Uint8Array(archive));
     } catch (failure) {
-      return [];
+      return null;
     }
+  }
+
+  // Settled once the script has run, or failed to load.
+  function runScript(src) {
+    return new Promise((resolve) => {
+      const script = document.createElement("script");
+      script.src = src;
+      script.onload = resolve;
+      script.onerror = resolve;
+      document.body.appendChild(script);
+    });
   }
 
   // A file's bytes as they come, told to progress(bytes so far, bytes in all).
@@ -309,7 +320,7 @@
   }
   async function fetchMusic(name) {
     await promptUp;
-    const { response, error } = await fetchResponse(name);
+    const { response, error } = await fetchResponse(`data/${name}`);
     if (error) {
       musicFetched();
       return { name, error };
@@ -336,27 +347,32 @@
     }
   }
 
-  const runtimeReady = new Promise((resolve) => {
+  const picturesLoaded = fetchPictures();
+  // The program starts once its pictures are in data/, where the package's own loader
+  // (pictures.js), given the bytes the page fetched, puts them.
+  function placePictures() {
+    Module.addRunDependency("tuvoran-pictures");
+    picturesLoaded.then(async (pack) => {
+      if (pack) {
+        Module.getPreloadedPackage = () => pack;
+        await runScript("pictures.js");
+      }
+      Module.removeRunDependency("tuvoran-pictures");
+    });
+  }
+  const dataWritten = new Promise((resolve) => {
     window.Module = {
       canvas,
       doNotCaptureKeyboard: true,
+      preRun: [placePictures],
       onRuntimeInitialized: resolve,
       printErr: (text) => console.warn(text),
       onAbort: (what) => fail(`The show stopped: ${what}`),
     };
   });
 
-  const picturesLoaded = fetchPictures();
   const loads = new Map(musicFiles.map((name) => [`data/${name}`, fetchMusic(name)]));
   const musicBuffers = [null];
-
-  // Pictures go where the program opens them; a file that did not load is left out.
-  const dataWritten = Promise.all([runtimeReady, picturesLoaded]).then(([, pictures]) => {
-    Module.FS.mkdirTree("/data");
-    for (const file of pictures) {
-      Module.FS.writeFile(`/data/${file.name}`, file.bytes);
-    }
-  });
 
   // What the show is told, in the order it came: keys (repeats are not new presses), seeks on
   // the progress line, and the close of a show whose context the browser took away.
@@ -482,6 +498,37 @@
     });
   }
 
+  // On iPhones the ring/silent switch mutes a page's sound unless the page says that it plays
+  // media, as a video player does.
+  function askForPlayback() {
+    if (navigator.audioSession) {
+      try {
+        navigator.audioSession.type = "playback";
+      } catch (error) {
+        // an older session that cannot be told
+      }
+    }
+  }
+
+  // The sound's start is the browser's to grant: true once the context runs, false if it
+  // has not within a while.
+  const soundStartWaitMs = 4000;
+  function whenSoundRuns(context) {
+    const deadline = performance.now() + soundStartWaitMs;
+    return new Promise((resolve) => {
+      const check = () => {
+        if (context.state === "running" || performance.now() >= deadline) {
+          resolve(context.state === "running");
+        } else {
+          setTimeout(check, 20);
+        }
+      };
+      check();
+    });
+  }
+
+  // The show's clock starts with its sound: until the audio context runs, the page says
+  // "starting" and the show waits. A sound that does not start is offered again, with a word.
   function begin() {
     if (!startRequested) {
       return;
@@ -492,15 +539,28 @@
     }
     const resolve = startRequested;
     startRequested = null;
-    audio().resume().catch(() => {});
-    Module.page.frames = 0;
-    setState("running");
+    const offeredIn = body.dataset.state;
+    askForPlayback();
+    const sound = audio();
+    sound.resume().catch(() => {});
+    setState("starting");
     message.hidden = true;
     canvas.focus();
-    // The link's moment for the first show; "Watch again" from the start.
-    const startMs = firstStartMs;
-    firstStartMs = 0;
-    resolve({ ...drawingBufferSize(enterFullscreen()), stillMs: -1, startMs, paused: false, loop });
+    const size = drawingBufferSize(enterFullscreen());
+    whenSoundRuns(sound).then((runs) => {
+      if (!runs) {
+        startRequested = resolve;
+        setState(offeredIn);
+        showMessage("The browser has not started the sound. Click or press a key to try again.");
+        return;
+      }
+      Module.page.frames = 0;
+      setState("running");
+      // The link's moment for the first show; "Watch again" from the start.
+      const startMs = firstStartMs;
+      firstStartMs = 0;
+      resolve({ ...size, stillMs: -1, startMs, paused: false, loop });
+    });
   }
   prompt.addEventListener("click", begin);
   document.getElementById("landing").addEventListener("click", () => body.dataset.state === "ready" && begin());
@@ -704,18 +764,27 @@
       source.start(startTime, fromMs / 1000);
     },
     stopMusic,
-    // Milliseconds of music heard: the context's clock less what is still on its way out.
-    heardMs() {
+    // The music's time heard aheadMs from now; where the source starts until it is heard.
+    heardMs(aheadMs) {
       if (still) {
         return this.virtualMusicMs;
       }
-      const latency = audio().outputLatency || audio().baseLatency || 0;
-      return startMs + Math.max(0, audio().currentTime - startTime - latency) * 1000;
+      const heard = heardContextTime(performance.now()) + aheadMs / 1000;
+      return startMs + Math.max(0, heard - startTime) * 1000;
     },
+    // What the context has made and is not yet heard.
+    latencyMs() {
+      if (still || !audioContext) {
+        return 0;
+      }
+      return Math.max(0, audioContext.currentTime - heardContextTime(performance.now())) * 1000;
+    },
+    latencyText,
   };
 
   window.tuvoranAudioState = () => (audioContext ? audioContext.state : "none");
   window.tuvoranAudioTime = () => (audioContext ? audioContext.currentTime : 0);
+  window.tuvoranHeardMs = () => (source ? Module.page.heardMs(0) : 0);
   window.tuvoranFrames = () => Module.page.frames;
   window.tuvoranPosition = () => ({ ms: positionMs, paused: musicPaused, durationMs });
 
@@ -801,7 +870,7 @@
     });
     const offer = (worker) => {
       const handOver = () => {
-        if (running() || body.dataset.state === "restoring") {
+        if (["starting", "running", "restoring"].includes(body.dataset.state)) {
           setTimeout(handOver, 1000);
           return;
         }

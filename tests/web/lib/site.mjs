@@ -1,7 +1,7 @@
 // Where the built site, the capture program and the repository are, and scratch copies of the site.
 import { execFile } from 'node:child_process';
 import { existsSync } from 'node:fs';
-import { cp, mkdtemp, rm } from 'node:fs/promises';
+import { copyFile, cp, mkdtemp, readdir, rm } from 'node:fs/promises';
 import { tmpdir } from 'node:os';
 import { dirname, join, resolve } from 'node:path';
 import { fileURLToPath } from 'node:url';
@@ -48,10 +48,12 @@ export async function finishSite(dir) {
     return stdout.split(':')[0];
 }
 
-// Puts the pictures of a copy of the site back in its data/ as files, to change them;
-// finishSite packs them again.
+// Puts the site's pictures, those of the repository's data/, in a copy's data/ as files, to
+// change them; finishSite packs them again in place of the package.
 export async function unpackPictures(dir) {
-    await execFileAsync(process.execPath, [finishScript, '--unpack', dir]);
+    const source = join(repositoryRoot, 'data');
+    const pictures = (await readdir(source)).filter((name) => !name.endsWith('.mp3'));
+    await Promise.all(pictures.map((name) => copyFile(join(source, name), join(dir, 'data', name))));
 }
 
 // Replaces the music with a few seconds of tone, so that the show ends by itself soon.
