@@ -6,6 +6,7 @@
 #   tools/release.sh windows-zip WINDOWS_BUILD OUT
 #   tools/release.sh deb LINUX_BUILD OUT
 #   tools/release.sh web-zip WASM_BUILD LINUX_BUILD OUT
+#   tools/release.sh source LINUX_BUILD OUT       the source archive, from a git checkout
 #   tools/release.sh normalise FOLDER            modes and times as packed ($SOURCE_DATE_EPOCH)
 # Each packing first builds what it packs, where anything changed. Each build's version and
 # SOURCE_DATE_EPOCH (the commit's time) are what its configure wrote to release.env
@@ -105,6 +106,28 @@ web_zip() {
     zip_folder "$stage" "$out/tuvoran-$TUVORAN_VERSION-web.zip"
 }
 
+# The source of the build's commit as git archive gives it, and the number of its commits, which
+# packaging/version_of.cmake cannot learn from an archive where no release tag is reachable.
+# The settings of git's that would change the bytes are pinned. Written to a file, then packed:
+# sh has no pipefail, and a pipe would hide a failing git archive.
+source_archive() {
+    build=$(absolute "$1")
+    out=$(absolute "$2")
+    read_release_env "$build"
+    cd "$root"
+    [ -e .git ] || fail "the source archive is made from a git checkout"
+    [ "$(git rev-parse HEAD)" = "$TUVORAN_COMMIT" ] ||
+        fail "$build was configured for commit $TUVORAN_COMMIT, not for HEAD"
+    tar=$(scratch_folder)/source.tar
+    folder="tuvoran-$TUVORAN_VERSION"
+    commits=$(git rev-list --count HEAD)
+    # Before --prefix: the virtual file's path is then whole in every version of git.
+    git -c tar.umask=0002 -c core.autocrlf=false -c core.eol=lf archive --format=tar \
+        --add-virtual-file="$folder/packaging/source-commits.txt:$commits" \
+        --prefix="$folder/" -o "$tar" HEAD
+    gzip -9n <"$tar" >"$out/tuvoran-$TUVORAN_VERSION.tar.gz"
+}
+
 # The three builds, configured for the release alone: no tests, only what is packed.
 build() {
     builds=$(absolute "$1")
@@ -182,8 +205,7 @@ dist() {
     "$builds/linux/tuvoran-capture" --size 1920x1080 --keep-aspect --quiet \
         --out "$out/tuvoran-$TUVORAN_VERSION-1080p.mp4"
     if [ -e .git ]; then
-        git archive --format=tar --prefix="tuvoran-$TUVORAN_VERSION/" HEAD |
-            gzip -9n >"$out/tuvoran-$TUVORAN_VERSION.tar.gz"
+        source_archive "$builds/linux" "$out"
     fi
     if [ -e "$out/tuvoran-$TUVORAN_VERSION.tar.gz" ]; then
         release_notes "$out" >"$out/RELEASE.md"
@@ -210,11 +232,12 @@ case "$command" in
     windows-zip) [ $# -eq 2 ] || fail "usage: release.sh windows-zip WINDOWS_BUILD OUT"; windows_zip "$@" ;;
     deb) [ $# -eq 2 ] || fail "usage: release.sh deb LINUX_BUILD OUT"; deb "$@" ;;
     web-zip) [ $# -eq 3 ] || fail "usage: release.sh web-zip WASM_BUILD LINUX_BUILD OUT"; web_zip "$@" ;;
+    source) [ $# -eq 2 ] || fail "usage: release.sh source LINUX_BUILD OUT"; source_archive "$@" ;;
     normalise)
         if [ $# -ne 1 ] || [ -z "${SOURCE_DATE_EPOCH:-}" ]; then
             fail "usage: SOURCE_DATE_EPOCH=SECONDS release.sh normalise FOLDER"
         fi
         normalise "$1"
         ;;
-    *) fail "usage: release.sh dist|build|windows-zip|deb|web-zip|normalise ..." ;;
+    *) fail "usage: release.sh dist|build|windows-zip|deb|web-zip|source|normalise ..." ;;
 esac
