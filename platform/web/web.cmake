@@ -100,7 +100,8 @@ list(JOIN TUVORAN_DATA_NAMES ", " TUVORAN_DATA_LIST)
 configure_file(${TUVORAN_PAGE_DIR}/tuvoran-page.js ${CMAKE_CURRENT_BINARY_DIR}/tuvoran-page.js @ONLY)
 
 add_custom_target(site ALL
-    COMMAND ${CMAKE_COMMAND} -E rm -rf ${TUVORAN_SITE_DIR}
+    COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/tools/owned-folder.sh remove ${TUVORAN_SITE_DIR}
+    COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/tools/owned-folder.sh make ${TUVORAN_SITE_DIR}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${TUVORAN_SITE_DIR}/data
     COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE_DIR:tuvoran>/tuvoran.js
             $<TARGET_FILE_DIR:tuvoran>/tuvoran.wasm ${TUVORAN_PAGE_DIR}/index.html
