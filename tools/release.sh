@@ -137,6 +137,7 @@ video() {
     out=$(absolute "$2")
     cmake --build "$build" --target tuvoran-capture >/dev/null
     read_release_env "$build"
+    cd "$root" # the show's data
     if [ -n "${3:-}" ]; then
         set -- --until "$3" --out "$out/tuvoran-$TUVORAN_VERSION-1080p-until-$3ms.mp4"
     else
