@@ -41,6 +41,15 @@ TEST(OwnedFolders, AnotherFolderIsRefusedWholeAndOneTheProjectMadeGoes) {
     EXPECT_FALSE(fs::exists(made + "/inner"));
     EXPECT_EQ(RunWithErrors(owned + " remove " + Quoted(made)).exitCode, 0);
     EXPECT_FALSE(fs::exists(made));
+
+    // A folder whose every file is published, as the web site: its making is recorded beside.
+    const std::string site = folder.Path() + "/site";
+    const std::string recorded = owned + " --record " + Quoted(folder.Path() + "/made.txt");
+    ASSERT_EQ(RunWithErrors(recorded + " make " + Quoted(site)).exitCode, 0);
+    EXPECT_TRUE(fs::is_empty(site));
+    EXPECT_NE(RunWithErrors(owned + " remove " + Quoted(site)).exitCode, 0);
+    EXPECT_EQ(RunWithErrors(recorded + " remove " + Quoted(site)).exitCode, 0);
+    EXPECT_FALSE(fs::exists(site));
     EXPECT_TRUE(fs::exists(someones + "/work.txt"));
 }
 

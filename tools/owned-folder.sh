@@ -2,12 +2,13 @@
 # Makes and deletes the folders that the project's builds and scripts write, and refuses to
 # delete any other: a path from an argument or a cache entry, mistyped or left empty, must not
 # cost anyone their files. A folder is the project's when it lies in one of the source tree's
-# build folders (build*/ or dist/ at its top), or in a folder that this script made there and
-# marked with a .tuvoran-made file.
-#   owned-folder.sh remove FOLDER...   deletes each, never crossing into another file system;
-#                                      with one not the project's, fails and deletes none
-#   owned-folder.sh make FOLDER...     makes each with its parents, marked where it is new
-#                                      and outside the tree's build folders
+# build folders (build*/ or dist/ at its top), or in a folder that this script made and marked
+# with a .tuvoran-made file, or that it made and wrote down in a record file (for a folder whose
+# every file is published, as the web site's).
+#   owned-folder.sh [--record FILE] remove FOLDER...   deletes each, never crossing into another
+#                                      file system; with one not the project's, fails, deleting none
+#   owned-folder.sh [--record FILE] make FOLDER...     makes each with its parents; where it is
+#                                      new and outside the build folders, marked or recorded
 set -eu
 
 root=$(cd "$(dirname "$0")/.." && pwd -P)
@@ -25,9 +26,16 @@ in_build_folders() {
     esac
 }
 
+record=""
+if [ "${1:-}" = --record ] && [ $# -ge 2 ]; then
+    record=$2
+    shift 2
+fi
+
 owned() {
     path=$(realpath -m -- "$1")
     in_build_folders "$path" && return 0
+    [ -n "$record" ] && [ -f "$record" ] && grep -qxF -- "$path" "$record" && return 0
     while [ "$path" != / ]; do
         [ -f "$path/$mark" ] && return 0
         path=$(dirname "$path")
@@ -36,7 +44,7 @@ owned() {
 }
 
 command=${1:-}
-[ $# -gt 1 ] || fail "usage: owned-folder.sh remove|make FOLDER..."
+[ $# -gt 1 ] || fail "usage: owned-folder.sh [--record FILE] remove|make FOLDER..."
 shift
 case "$command" in
     remove)
@@ -55,9 +63,16 @@ case "$command" in
         for folder in "$@"; do
             if [ ! -d "$folder" ]; then
                 mkdir -p -- "$folder"
-                in_build_folders "$(realpath -- "$folder")" || : >"$folder/$mark"
+                path=$(realpath -- "$folder")
+                if in_build_folders "$path"; then
+                    :
+                elif [ -n "$record" ]; then
+                    echo "$path" >>"$record"
+                else
+                    : >"$folder/$mark"
+                fi
             fi
         done
         ;;
-    *) fail "usage: owned-folder.sh remove|make FOLDER..." ;;
+    *) fail "usage: owned-folder.sh [--record FILE] remove|make FOLDER..." ;;
 esac

@@ -103,7 +103,7 @@ web_zip() {
     [ -d "$linux/packaging/screenshots" ] || fail "no screenshots in $linux/packaging/screenshots"
     stage=$(scratch_folder)/site
     cp -R "$site" "$stage"
-    rm -rf "$stage/screenshots" "$stage/.tuvoran-made"
+    rm -rf "$stage/screenshots"
     cp -R "$linux/packaging/screenshots" "$stage/screenshots"
     zip_folder "$stage" "$out/tuvoran-$TUVORAN_VERSION-web.zip"
 }
