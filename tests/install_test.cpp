@@ -489,9 +489,10 @@ TEST(PackageVersions, SortBelowTheReleaseAndByCommitWhetherFromACheckoutOrAnArch
     const TemporaryFolder folder;
     const std::string tree = folder.Path() + "/tree";
     const std::string git = "git -C " + Quoted(tree) + " ";
-    const std::string copy = "cd " + Quoted(TUVORAN_SOURCE_DIR) + " && cp --parents " +
-                             ".gitattributes packaging/source-version.txt tools/release.sh " +
-                             Quoted(tree);
+    const std::string copy =
+        "cd " + Quoted(TUVORAN_SOURCE_DIR) + " && cp --parents " +
+        ".gitattributes packaging/source-version.txt tools/release.sh tools/owned-folder.sh " +
+        Quoted(tree);
     ASSERT_EQ(RunWithErrors("git init -q " + Quoted(tree) + " && " + copy).exitCode, 0);
     const auto commit = [&] {
         const CommandOutput done = RunWithErrors(
