@@ -32,9 +32,19 @@ function(tuvoran_version_of source project_version)
         string(REPLACE "\n" ";" head "${head}")
         list(GET head 0 commit)
         list(GET head 1 commit_time)
-        execute_process(COMMAND ${GIT_EXECUTABLE} describe --tags --match "v[0-9]*" HEAD
+        # The release's own tag first: describe would name another tag of the same commit.
+        execute_process(COMMAND ${GIT_EXECUTABLE} rev-parse -q --verify
+                                refs/tags/v${project_version}^{commit}
                         WORKING_DIRECTORY ${source}
-                        OUTPUT_VARIABLE described OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
+                        OUTPUT_VARIABLE tag_commit OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
+        if(tag_commit STREQUAL commit)
+            set(described v${project_version})
+        else()
+            execute_process(COMMAND ${GIT_EXECUTABLE} describe --tags --match "v[0-9]*" HEAD
+                            WORKING_DIRECTORY ${source}
+                            OUTPUT_VARIABLE described OUTPUT_STRIP_TRAILING_WHITESPACE
+                            ERROR_QUIET)
+        endif()
         if(NOT described)
             execute_process(COMMAND ${GIT_EXECUTABLE} rev-list --count HEAD
                             WORKING_DIRECTORY ${source}
