@@ -134,7 +134,7 @@ bool Goal::MetBy(double value) const {
 }
 
 std::string Goal::Text(const std::string& unit) const {
-    const std::string value = FormatValue(bound, unit);
+    std::string value = FormatValue(bound, unit);
     switch (kind) {
     case Kind::None:
         return "";
@@ -204,8 +204,9 @@ int RunBenchmarks(int argc, char** argv) {
             std::printf("  %-50s %-20s %s%s\n", figure.name.c_str(), value.c_str(), goal.c_str(),
                         missed ? "  MISSED" : "");
             if (missed) {
-                missedLines.push_back(std::string(benchmark.name) + ": " + Trimmed(figure.name) +
-                                      ": " + value + ", goal " + goal);
+                std::string line = benchmark.name;
+                line.append(": ").append(Trimmed(figure.name)).append(": ").append(value);
+                missedLines.push_back(line.append(", goal ").append(goal));
             } else if (figure.goal.Judged()) {
                 ++met;
             }
