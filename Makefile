@@ -193,7 +193,7 @@ clean:
 		tools/minimal-root.sh down $(BUILD)/minimal-root; fi
 	@if mountpoint -q "$(BUILD)/release-check/somewhere else/shuffled"; then \
 		fusermount -u "$(BUILD)/release-check/somewhere else/shuffled"; fi
-	rm -rf $(BUILD) $(BUILD_ASAN) $(BUILD_RELEASE) $(BUILD_FUZZ) $(BUILD_PACKAGE) $(BUILD_WASM) build-web \
+	tools/owned-folder.sh remove $(BUILD) $(BUILD_ASAN) $(BUILD_RELEASE) $(BUILD_FUZZ) $(BUILD_PACKAGE) $(BUILD_WASM) build-web \
 		$(BUILD_WINDOWS)
 
 # The makers' live loop: tools/dev-loop.sh, and "Change it live" in the README. Only the program

@@ -26,7 +26,8 @@ struct ParsedLiveOptions {
 // arguments: the command line after the program name.
 ParsedLiveOptions ParseLiveOptions(const std::vector<std::string>& arguments);
 std::string LiveUsage(const std::string& programName);
-// "tuvoran 1.0.0" (with "+g<commit>" from a commit that is not the release) and a line end.
+// "tuvoran 1.0.0", or "tuvoran 1.0.0~dev.N+g<commit>" from a commit before the release (as
+// packaging/version_of.cmake tells), and a line end.
 std::string LiveVersion();
 
 // The options that start the show again at ms, paused or not, in the window view describes

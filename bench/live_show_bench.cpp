@@ -56,7 +56,7 @@ std::string WriteDetail(const std::vector<SecondOfMusic>& seconds) {
 std::vector<Figure> LiveFrames(const BenchOptions& options) {
     const std::optional<TimedShow> show = RunTimedShow(options.quick ? "3" : "whole-show", 180000);
     if (!show || show->frames.size() < 2) {
-        return {{"the timed program did not run", 1, "", ""}};
+        return {{"the timed program did not run", 1, "", Exactly(0)}};
     }
     std::vector<double> all;
     const std::vector<SecondOfMusic> seconds = PerSecond(show->frames, &all);
@@ -68,15 +68,19 @@ std::vector<Figure> LiveFrames(const BenchOptions& options) {
                          [](const auto& a, const auto& b) { return a.p99Ms < b.p99Ms; });
     const std::string detail = WriteDetail(seconds);
     return {
-        {"seconds of music played", static_cast<double>(seconds.size()), "", ""},
-        {"frames presented", static_cast<double>(show->frames.size()), "", ""},
-        {"frame time, median over the show", Percentile(all, 0.5), "ms", ""},
-        {"frame time, 99th percentile over the show", Percentile(all, 0.99), "ms", ""},
+        {"seconds of music played", static_cast<double>(seconds.size()), "", {}},
+        {"frames presented", static_cast<double>(show->frames.size()), "", {}},
+        {"frame time, median over the show", Percentile(all, 0.5), "ms", {}},
+        {"frame time, 99th percentile over the show", Percentile(all, 0.99), "ms", {}},
         {"worst second's median (second " + std::to_string(worstMedian->second) + ")",
-         worstMedian->medianMs, "ms", ""},
+         worstMedian->medianMs,
+         "ms",
+         {}},
         {"worst second's 99th percentile (second " + std::to_string(worstP99->second) + ")",
-         worstP99->p99Ms, "ms", ""},
-        {"per second: " + (detail.empty() ? std::string("not written") : detail), 0, "", ""},
+         worstP99->p99Ms,
+         "ms",
+         {}},
+        {"per second: " + (detail.empty() ? std::string("not written") : detail), 0, "", {}},
     };
 }
 
@@ -84,13 +88,14 @@ std::vector<Figure> PeakMemory(const BenchOptions& options) {
     const ChildRun run =
         RunChild({TUVORAN_PROGRAM}, TUVORAN_SOURCE_DIR, options.quick ? 2000 : -1, 180000);
     if (run.exitCode != 0) {
-        return {{"the program did not end well", static_cast<double>(run.exitCode), "", "0"}};
+        return {
+            {"the program did not end well", static_cast<double>(run.exitCode), "", Exactly(0)}};
     }
     const double seconds = (MonotonicNs() - run.startedNs) / 1e9;
     return {
         {std::string("peak resident memory, ") + (options.quick ? "first 2 s" : "whole run"),
-         run.peakResidentKiB / 1024.0, "MiB", "<= 96 MiB"},
-        {"length of that run", seconds, "s", ""},
+         run.peakResidentKiB / 1024.0, "MiB", AtMost(96)},
+        {"length of that run", seconds, "s", {}},
     };
 }
 

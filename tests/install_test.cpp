@@ -466,4 +466,87 @@ TEST(ProgramInstall, TheWindowsIconFileIsTheOneDrawnFromTheProgramsIcon) {
         << "draw it again: build/packaging/tuvoran-icons --ico packaging/windows/tuvoran.ico";
 }
 
+// The version that packaging/version_of.cmake gives a tree, for a project version.
+std::string VersionOf(const std::string& tree, const std::string& projectVersion) {
+    const CommandOutput version = RunWithErrors("cmake -DSOURCE_DIR=" + Quoted(tree) +
+                                                " -DPROJECT_VERSION=" + projectVersion + " -P " +
+                                                TUVORAN_SOURCE_DIR "/packaging/version_of.cmake");
+    return version.exitCode == 0 ? version.text.substr(0, version.text.find('\n'))
+                                 : "failed: " + version.text;
+}
+
+bool SortsBelow(const std::string& lower, const std::string& higher) {
+    return RunCommand("dpkg --compare-versions " + Quoted(lower) + " lt " + Quoted(higher))
+               .exitCode == 0;
+}
+
+// A repository's history as a project's goes, each build's version from its checkout and from
+// source archives: the release upgrades every build made before it, and each commit's build
+// those made before it.
+TEST(PackageVersions, SortBelowTheReleaseAndByCommitWhetherFromACheckoutOrAnArchive) {
+    const TemporaryFolder folder;
+    const std::string tree = folder.Path() + "/tree";
+    const std::string git = "git -C " + Quoted(tree) + " ";
+    const std::string copy =
+        "cd " + Quoted(TUVORAN_SOURCE_DIR) + " && cp --parents " +
+        ".gitattributes packaging/source-version.txt tools/release.sh tools/owned-folder.sh " +
+        Quoted(tree);
+    ASSERT_EQ(RunWithErrors("git init -q " + Quoted(tree) + " && " + copy).exitCode, 0);
+    const auto commit = [&] {
+        const CommandOutput done = RunWithErrors(
+            git + "add -A && " + git +
+            "-c user.name=Maker -c user.email=maker@example.org commit -q --allow-empty -m work "
+            "&& " +
+            git + "rev-parse HEAD");
+        EXPECT_EQ(done.exitCode, 0) << done.text;
+        return done.text.substr(0, 12);
+    };
+    int archives = 0;
+    // The version of HEAD's source archive: git's own, or the release's (tools/release.sh).
+    const auto archived = [&](bool release, const std::string& version) {
+        const std::string place = folder.Path() + "/archive-" + std::to_string(++archives);
+        const std::string build = place + "/build";
+        const std::string make =
+            release ? "mkdir -p " + Quoted(build) + " && printf 'TUVORAN_VERSION=" + version +
+                          "\\nTUVORAN_COMMIT=%s\\nSOURCE_DATE_EPOCH=0\\n' $(" + git +
+                          "rev-parse HEAD) > " + Quoted(build + "/release.env") + " && " + tree +
+                          "/tools/release.sh source " + Quoted(build) + " " + Quoted(place) +
+                          " && tar -xzf " + Quoted(place) + "/*.tar.gz -C " + Quoted(place) +
+                          " --strip-components=1"
+                    : "mkdir -p " + Quoted(place) + " && " + git + "archive -o " +
+                          Quoted(place + "/source.tar") + " HEAD && tar -xf " +
+                          Quoted(place + "/source.tar") + " -C " + Quoted(place);
+        const CommandOutput made = RunWithErrors(make);
+        EXPECT_EQ(made.exitCode, 0) << made.text;
+        return VersionOf(place, "1.0.0");
+    };
+
+    const std::string first = commit();
+    const std::string firstBuild = VersionOf(tree, "1.0.0");
+    EXPECT_EQ(firstBuild, "1.0.0~dev.1+g" + first);
+    const std::string second = commit();
+    const std::string secondBuild = VersionOf(tree, "1.0.0");
+    EXPECT_TRUE(SortsBelow(firstBuild, secondBuild)) << firstBuild << " " << secondBuild;
+    EXPECT_EQ(archived(true, secondBuild), secondBuild);
+    // git's archive cannot count the commits where no tag is reachable: below every count.
+    const std::string uncounted = archived(false, secondBuild);
+    EXPECT_EQ(uncounted, "1.0.0~dev+g" + second);
+    EXPECT_TRUE(SortsBelow(uncounted, firstBuild)) << uncounted;
+
+    ASSERT_EQ(RunWithErrors(git + "tag v1.0.0").exitCode, 0);
+    EXPECT_EQ(VersionOf(tree, "1.0.0"), "1.0.0");
+    EXPECT_EQ(archived(false, "1.0.0"), "1.0.0");
+    EXPECT_TRUE(SortsBelow(secondBuild, "1.0.0"));
+
+    // After the release, before the next version is set, and after.
+    const std::string third = commit();
+    const std::string afterRelease = VersionOf(tree, "1.0.0");
+    EXPECT_EQ(afterRelease, "1.0.0+1.g" + third);
+    EXPECT_TRUE(SortsBelow("1.0.0", afterRelease)) << afterRelease;
+    EXPECT_EQ(archived(false, afterRelease), afterRelease);
+    const std::string next = VersionOf(tree, "1.1.0");
+    EXPECT_EQ(next, "1.1.0~dev.1+g" + third);
+    EXPECT_TRUE(SortsBelow(afterRelease, next)) << next;
+}
+
 } // namespace

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -130,6 +131,26 @@ TEST_F(ProgramDevLoop, SavesComeInAtTheMomentShownAndABadOneLosesNothing) {
 
     EXPECT_EQ(EndWithEscape(loop, changeMs), 0) << loop.ErrorOutput();
     EXPECT_EQ(ProcessesIn(tree.string()), std::vector<std::string>{});
+}
+
+// A watcher that cannot start, here for want of inotify watches (which no test can bring about
+// for real): the loop says why and stops, rather than wait for saves that it would never see.
+TEST_F(ProgramDevLoop, AWatcherThatCannotStartEndsTheLoopWithItsReason) {
+    const std::string fakes = folder.File("bin/inotifywait");
+    ASSERT_TRUE(WriteTextFile(fakes, "#!/bin/sh\n"
+                                     "echo 'Failed to watch app; upper limit on inotify watches "
+                                     "reached!' >&2\n"
+                                     "exit 1\n"));
+    fs::permissions(fakes, fs::perms::owner_all);
+    const std::string path = fs::path(fakes).parent_path().string() + ":" + std::getenv("PATH");
+    ChildProcess loop({TUVORAN_SOURCE_DIR "/tools/dev-loop.sh", folder.File("no-build"), "0", ""},
+                      {"PATH=" + path});
+    EXPECT_EQ(loop.Wait(30000), 1) << loop.ErrorOutput();
+    const std::string errors = loop.ErrorOutput();
+    EXPECT_NE(errors.find("upper limit on inotify watches"), std::string::npos) << errors;
+    EXPECT_NE(errors.find("make dev: inotifywait, which sees the saves, stopped with code 1"),
+              std::string::npos)
+        << errors;
 }
 
 } // namespace

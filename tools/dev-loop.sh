@@ -114,10 +114,17 @@ trap 'finish 130' INT
 trap 'finish 143' TERM HUP
 trap 'finish 1' EXIT
 
-# shellcheck disable=SC2086
-inotifywait -m -q -r -e close_write -e moved_to -e delete --format 'change %w%f' \
-    $sources data >&3 &
-watcher=$!
+# The watcher's end is an event too: a watcher that could not start, or stopped, would leave the
+# loop waiting for saves that it never sees.
+(
+    # shellcheck disable=SC2086
+    inotifywait -m -q -r -e close_write -e moved_to -e delete --format 'change %w%f' \
+        $sources data >&3 &
+    echo $! >"$work/watcher"
+    wait $! && code=0 || code=$?
+    echo "watcher 0 $code" >&3
+) &
+watcher=$(pid_in "$work/watcher")
 start_build
 
 while read -r kind number code <&3; do
@@ -145,6 +152,12 @@ while read -r kind number code <&3; do
             [ -n "$(find "$program" -newer "$work/started")" ]; then
             restart_show "$@"
         fi
+        ;;
+    watcher)
+        watcher=""
+        say "inotifywait, which sees the saves, stopped with code $code (its reason above)."
+        say "where it ran out of inotify watches, allow more: sudo sysctl fs.inotify.max_user_watches=524288"
+        finish 1
         ;;
     ended)
         [ "$number" -ne $shows ] && continue

@@ -65,7 +65,7 @@ unmount_under() {
 # Removes a folder once nothing is mounted under it, never crossing into another file system.
 remove() {
     unmount_under "$1"
-    rm -rf --one-file-system "$1"
+    "$(dirname "$0")/owned-folder.sh" remove "$1"
 }
 
 make_root() {
@@ -187,7 +187,7 @@ folder=$(realpath -m "$2")
 run=${3:-}
 case "$folder" in *[[:space:]]*) fail "the folder's path must have no spaces: $folder" ;; esac
 case "$action" in
-    make) mkdir -p "$folder" && make_root ;;
+    make) "$(dirname "$0")/owned-folder.sh" make "$folder" && make_root ;;
     up) [ -n "$run" ] || fail "up needs a run's name"; up ;;
     in)
         [ $# -eq 4 ] || fail "in needs a run's name and a command"

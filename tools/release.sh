@@ -6,6 +6,8 @@
 #   tools/release.sh windows-zip WINDOWS_BUILD OUT
 #   tools/release.sh deb LINUX_BUILD OUT
 #   tools/release.sh web-zip WASM_BUILD LINUX_BUILD OUT
+#   tools/release.sh source LINUX_BUILD OUT       the source archive, from a git checkout
+#   tools/release.sh video LINUX_BUILD OUT [UNTIL_MS]   the 1080p video, or its start alone
 #   tools/release.sh normalise FOLDER            modes and times as packed ($SOURCE_DATE_EPOCH)
 # Each packing first builds what it packs, where anything changed. Each build's version and
 # SOURCE_DATE_EPOCH (the commit's time) are what its configure wrote to release.env
@@ -21,8 +23,9 @@ fail() {
     exit 1
 }
 
+# A folder's absolute path, made where it is missing.
 absolute() {
-    mkdir -p "$1"
+    "$root/tools/owned-folder.sh" make "$1"
     (cd "$1" && pwd)
 }
 
@@ -105,6 +108,44 @@ web_zip() {
     zip_folder "$stage" "$out/tuvoran-$TUVORAN_VERSION-web.zip"
 }
 
+# The source of the build's commit as git archive gives it, and the number of its commits, which
+# packaging/version_of.cmake cannot learn from an archive where no release tag is reachable.
+# The settings of git's that would change the bytes are pinned. Written to a file, then packed:
+# sh has no pipefail, and a pipe would hide a failing git archive.
+source_archive() {
+    build=$(absolute "$1")
+    out=$(absolute "$2")
+    read_release_env "$build"
+    cd "$root"
+    [ -e .git ] || fail "the source archive is made from a git checkout"
+    [ "$(git rev-parse HEAD)" = "$TUVORAN_COMMIT" ] ||
+        fail "$build was configured for commit $TUVORAN_COMMIT, not for HEAD"
+    tar=$(scratch_folder)/source.tar
+    folder="tuvoran-$TUVORAN_VERSION"
+    commits=$(git rev-list --count HEAD)
+    # Before --prefix: the virtual file's path is then whole in every version of git.
+    git -c tar.umask=0002 -c core.autocrlf=false -c core.eol=lf archive --format=tar \
+        --add-virtual-file="$folder/packaging/source-commits.txt:$commits" \
+        --prefix="$folder/" -o "$tar" HEAD
+    gzip -9n <"$tar" >"$out/tuvoran-$TUVORAN_VERSION.tar.gz"
+}
+
+# The whole show as the release's video; with UNTIL_MS, the same up to that moment alone, for
+# the release's check, which cannot afford the minutes of the whole.
+video() {
+    build=$(absolute "$1")
+    out=$(absolute "$2")
+    cmake --build "$build" --target tuvoran-capture >/dev/null
+    read_release_env "$build"
+    cd "$root" # the show's data
+    if [ -n "${3:-}" ]; then
+        set -- --until "$3" --out "$out/tuvoran-$TUVORAN_VERSION-1080p-until-$3ms.mp4"
+    else
+        set -- --out "$out/tuvoran-$TUVORAN_VERSION-1080p.mp4"
+    fi
+    "$build/tuvoran-capture" --size 1920x1080 --keep-aspect --quiet "$@"
+}
+
 # The three builds, configured for the release alone: no tests, only what is packed.
 build() {
     builds=$(absolute "$1")
@@ -156,6 +197,14 @@ with the same versions of its packages (the compilers, emscripten, ffmpeg, zip, 
 
 The source archive builds the same programs and packages (\`make release\` there writes all
 but the archive itself, which needs git).
+
+The project's release check (\`tests/release/reproducible.sh\`) builds the commit a second
+time from its source archive, in another folder, as another user, with another umask, locale
+and time zone, and compares the Windows zip, the Debian package, the web zip and the source
+archive whole. Of the video it compares the first 3 seconds, as the whole takes minutes to
+capture: the rest is made the same way, by the same capture program (in the package, compared
+whole) from the same data, each frame drawn at its moment of the show's own clock, never the
+wall clock's, and encoded by one thread with ffmpeg's bit-exact flags.
 EOF
 }
 
@@ -173,22 +222,21 @@ dist() {
         [ "$(sed -n 's/^TUVORAN_VERSION=//p' "$builds/$other/release.env")" = "$TUVORAN_VERSION" ] ||
             fail "$builds/$other was configured for another version than $TUVORAN_VERSION"
     done
-    rm -rf "$out"
+    "$root/tools/owned-folder.sh" remove "$out"
     out=$(absolute "$out")
     windows_zip "$builds/windows" "$out"
     deb "$builds/linux" "$out"
     web_zip "$builds/wasm" "$builds/linux" "$out"
-    read_release_env "$builds/linux"
-    "$builds/linux/tuvoran-capture" --size 1920x1080 --keep-aspect --quiet \
-        --out "$out/tuvoran-$TUVORAN_VERSION-1080p.mp4"
+    video "$builds/linux" "$out"
     if [ -e .git ]; then
-        git archive --format=tar --prefix="tuvoran-$TUVORAN_VERSION/" HEAD |
-            gzip -9n >"$out/tuvoran-$TUVORAN_VERSION.tar.gz"
+        source_archive "$builds/linux" "$out"
     fi
+    notes=$(scratch_folder)/RELEASE.md
+    release_notes "$out" >"$notes"
     if [ -e "$out/tuvoran-$TUVORAN_VERSION.tar.gz" ]; then
-        release_notes "$out" >"$out/RELEASE.md"
+        mv "$notes" "$out/RELEASE.md"
     else
-        release_notes "$out" | grep -v "tuvoran-$TUVORAN_VERSION.tar.gz" >"$out/RELEASE.md"
+        grep -v "tuvoran-$TUVORAN_VERSION.tar.gz" "$notes" >"$out/RELEASE.md"
     fi
     normalise "$out"
     sums=$(scratch_folder)/SHA256SUMS
@@ -210,11 +258,13 @@ case "$command" in
     windows-zip) [ $# -eq 2 ] || fail "usage: release.sh windows-zip WINDOWS_BUILD OUT"; windows_zip "$@" ;;
     deb) [ $# -eq 2 ] || fail "usage: release.sh deb LINUX_BUILD OUT"; deb "$@" ;;
     web-zip) [ $# -eq 3 ] || fail "usage: release.sh web-zip WASM_BUILD LINUX_BUILD OUT"; web_zip "$@" ;;
+    source) [ $# -eq 2 ] || fail "usage: release.sh source LINUX_BUILD OUT"; source_archive "$@" ;;
+    video) [ $# -eq 2 ] || [ $# -eq 3 ] || fail "usage: release.sh video LINUX_BUILD OUT [UNTIL_MS]"; video "$@" ;;
     normalise)
         if [ $# -ne 1 ] || [ -z "${SOURCE_DATE_EPOCH:-}" ]; then
             fail "usage: SOURCE_DATE_EPOCH=SECONDS release.sh normalise FOLDER"
         fi
         normalise "$1"
         ;;
-    *) fail "usage: release.sh dist|build|windows-zip|deb|web-zip|normalise ..." ;;
+    *) fail "usage: release.sh dist|build|windows-zip|deb|web-zip|source|video|normalise ..." ;;
 esac

@@ -2,14 +2,16 @@
 // The web site's figures in headless Chromium on software WebGL, served by tools/web/serve.mjs:
 // bytes on the wire, opening to the prompt, click to the first frame, live frame times, and a
 // seek to the last second.
-// Usage: node bench/web/bench.mjs [--quick] [SITE]   (default SITE build-web)
-import { cpus, loadavg } from 'node:os';
+// Each goal is printed beside its figure, and the figures are written as JSON (goals.mjs).
+// Usage: node bench/web/bench.mjs [--quick] [--json PATH] [SITE]   (default SITE build-web)
+import { loadavg } from 'node:os';
 import { resolve } from 'node:path';
 import { launchBrowser, waitForState } from '../../tests/web/lib/browser.mjs';
 import { startServer } from '../../tests/web/lib/server.mjs';
+import { atMost, figure, jsonArgument, report } from './goals.mjs';
 
-const args = process.argv.slice(2);
-const quick = args.includes('--quick');
+const quick = process.argv.includes('--quick');
+const { rest: args, path: json } = jsonArgument(process.argv.slice(2), 'bench-web', quick);
 const site = resolve(args.find((arg) => !arg.startsWith('--')) ?? 'build-web');
 const openings = quick ? 3 : 11;
 const frameSeconds = quick ? 5 : 66;
@@ -193,26 +195,34 @@ try {
     const firstFrame = runs.map((run) => run.times.firstFrame);
     const ms = (value) => `${value.toFixed(0)} ms`;
 
-    console.log(`Web site in headless Chromium ${quick ? '(quick run) ' : ''}on ` +
-        `${cpus()[0].model.trim()}, ${cpus().length} cores, load average ${load.toFixed(1)}`);
-    console.log('');
-    console.log('| Figure | Value | Goal |');
-    console.log('|---|---|---|');
-    console.log(`| bytes transferred for the whole page (gzip where it pays) | ` +
-        `${(total / 1e6).toFixed(2)} MB (${total.toLocaleString('en')} bytes, ${files.length} files) | ≤ 2.5 MB |`);
-    console.log(`| opening the page to the start prompt, median of ${openings} (slowest) | ` +
-        `${ms(median(prompt))} (${ms(Math.max(...prompt))}) | ≤ 1 s |`);
-    console.log(`| the click to the first frame, median of ${openings} (slowest) | ` +
-        `${ms(median(firstFrame))} (${ms(Math.max(...firstFrame))}) | ≤ 300 ms |`);
-    console.log(`| a seek to the last second (Right at 60 s, paused), the key to its frame, median ` +
-        `of ${seeks.length} (slowest) | ${ms(median(seeks))} (${ms(Math.max(...seeks))}) | ≤ 1 s |`);
-    console.log(`| frame time at 640x480, software WebGL, ${intervals.length} frames: median / ` +
-        `99th percentile | ${median(intervals).toFixed(1)} ms / ${percentile(intervals, 99).toFixed(1)} ms | |`);
-    console.log('');
+    console.log('Files transferred, largest first:');
     for (const file of [...files].sort((a, b) => b.bytes - a.bytes)) {
         console.log(`  ${String(file.bytes).padStart(9)}  ${file.gzip ? 'gzip' : '    '}  ` +
             `${new URL(file.url).pathname}`);
     }
+    console.log('');
+    report({
+        title: 'Web site in headless Chromium',
+        quick,
+        json,
+        load,
+        figures: [
+            figure('bytes transferred for the whole page (gzip where it pays)', total / 1e6, 'MB',
+                `${(total / 1e6).toFixed(2)} MB (${total.toLocaleString('en')} bytes, ${files.length} files)`,
+                atMost(2.5)),
+            figure(`opening the page to the start prompt, median of ${openings} (slowest)`, median(prompt), 'ms',
+                `${ms(median(prompt))} (${ms(Math.max(...prompt))})`, atMost(1000)),
+            figure(`the click to the first frame, median of ${openings} (slowest)`, median(firstFrame), 'ms',
+                `${ms(median(firstFrame))} (${ms(Math.max(...firstFrame))})`, atMost(300)),
+            figure(`a seek to the last second (Right at 60 s, paused), the key to its frame, median of ` +
+                `${seeks.length} (slowest)`, median(seeks), 'ms', `${ms(median(seeks))} (${ms(Math.max(...seeks))})`,
+            atMost(1000)),
+            figure(`frame time at 640x480, software WebGL, ${intervals.length} frames: median`, median(intervals),
+                'ms', `${median(intervals).toFixed(1)} ms`),
+            figure(`frame time at 640x480, software WebGL: 99th percentile`, percentile(intervals, 99), 'ms',
+                `${percentile(intervals, 99).toFixed(1)} ms`),
+        ],
+    });
 } finally {
     await server.close();
 }

@@ -2,7 +2,9 @@
 // Lighthouse's judgement of the web site served by tools/web/serve.mjs, in Debian's Chromium:
 // the categories and metrics of its mobile and desktop profiles, and the time to the start
 // prompt with the bytes before it, on the mobile profile's network and CPU applied for real.
-// Usage: node bench/web/lighthouse.mjs [--runs N] [SITE]   (default SITE build-web, 1 run)
+// Each goal is printed beside its figure, and the figures are written as JSON (goals.mjs).
+// Usage: node bench/web/lighthouse.mjs [--runs N] [--json PATH] [SITE]
+//        (default SITE build-web, 1 run)
 import { loadavg } from 'node:os';
 import { resolve } from 'node:path';
 import lighthouse from 'lighthouse';
@@ -10,8 +12,9 @@ import { throttling } from 'lighthouse/core/config/constants.js';
 import desktopConfig from 'lighthouse/core/config/desktop-config.js';
 import { launchBrowser, waitForState } from '../../tests/web/lib/browser.mjs';
 import { startServer } from '../../tests/web/lib/server.mjs';
+import { atLeast, atMost, figure, jsonArgument, report } from './goals.mjs';
 
-const args = process.argv.slice(2);
+const { rest: args, path: json } = jsonArgument(process.argv.slice(2), 'lighthouse', false);
 const runsAt = args.indexOf('--runs');
 const runs = runsAt >= 0 ? Math.max(1, Number(args[runsAt + 1]) || 1) : 1;
 const site = resolve(args.find((arg, i) => !arg.startsWith('--') && args[i - 1] !== '--runs') ??
@@ -117,33 +120,47 @@ try {
 
     const of = (list, pick) => median(list.map(pick));
     const ms = (value) => (value === undefined ? '–' : `${Math.round(value).toLocaleString('en')} ms`);
-    console.log(`Lighthouse ${profiles.mobile[0].version} in Debian's Chromium, headless, median of ${runs} ` +
-        `(load average ${loadavg()[0].toFixed(1)})`);
-    console.log('');
-    console.log('| Figure | Mobile | Desktop | Goal |');
-    console.log('|---|---|---|---|');
-    const goals = { performance: '≥ 90 mobile, ≥ 98 desktop', accessibility: '100',
-        'best-practices': '100', seo: '100' };
-    for (const category of categories) {
-        console.log(`| ${category} | ${of(profiles.mobile, (r) => r.scores[category])} | ` +
-            `${of(profiles.desktop, (r) => r.scores[category])} | ${goals[category]} |`);
+    const load = loadavg()[0];
+    const goals = {
+        performance: { mobile: atLeast(90), desktop: atLeast(98) },
+        accessibility: { mobile: atLeast(100), desktop: atLeast(100) },
+        'best-practices': { mobile: atLeast(100), desktop: atLeast(100) },
+        seo: { mobile: atLeast(100), desktop: atLeast(100) },
+    };
+    const figures = [];
+    for (const profile of ['mobile', 'desktop']) {
+        const results = profiles[profile];
+        for (const category of categories) {
+            const score = of(results, (r) => r.scores[category]);
+            figures.push(figure(`${category}, ${profile}`, score, '', `${score}`, goals[category][profile]));
+        }
+        for (const [id, name] of metrics) {
+            const value = of(results, (r) => r.metrics[id]);
+            const shown = id === 'cumulative-layout-shift' ? value?.toFixed(3) ?? '–' : ms(value);
+            figures.push(figure(`${name}, ${profile}`, value ?? NaN, id === 'cumulative-layout-shift' ? '' : 'ms',
+                shown));
+        }
+        const bytes = of(results, (r) => r.bytes) / 1e6;
+        figures.push(figure(`bytes in all (Lighthouse's total byte weight), ${profile}`, bytes, 'MB',
+            `${bytes.toFixed(2)} MB`, atMost(2.5)));
     }
-    for (const [id, name] of metrics) {
-        const format = id === 'cumulative-layout-shift' ? (v) => v?.toFixed(3) ?? '–' : ms;
-        console.log(`| ${name} | ${format(of(profiles.mobile, (r) => r.metrics[id]))} | ` +
-            `${format(of(profiles.desktop, (r) => r.metrics[id]))} | |`);
-    }
-    console.log(`| bytes in all (Lighthouse's total byte weight) | ` +
-        `${(of(profiles.mobile, (r) => r.bytes) / 1e6).toFixed(2)} MB | ` +
-        `${(of(profiles.desktop, (r) => r.bytes) / 1e6).toFixed(2)} MB | ≤ 2.5 MB |`);
-    console.log(`| time to the prompt, the mobile profile's network and CPU applied | ` +
-        `${ms(of(phone, (p) => p.promptMs))} | | ≤ 3 s |`);
-    console.log(`| bytes before the prompt | ${(of(phone, (p) => p.before) / 1e6).toFixed(2)} MB | | |`);
+    const promptMs = of(phone, (p) => p.promptMs);
+    figures.push(figure('time to the prompt, the mobile profile\'s network and CPU applied', promptMs, 'ms',
+        ms(promptMs), atMost(3000)));
+    const before = of(phone, (p) => p.before) / 1e6;
+    figures.push(figure('bytes before the prompt, the same', before, 'MB', `${before.toFixed(2)} MB`));
     const failed = [...new Set([...profiles.mobile, ...profiles.desktop].flatMap((r) => r.failed))];
     if (failed.length > 0) {
-        console.log('');
         console.log(`Audits failed: ${failed.join(', ')}`);
+        console.log('');
     }
+    report({
+        title: `Lighthouse ${profiles.mobile[0].version} in Debian's Chromium, headless, median of ${runs}`,
+        figures,
+        quick: false,
+        json,
+        load,
+    });
 } finally {
     await server.close();
 }

@@ -91,7 +91,11 @@ add_custom_command(OUTPUT ${site_pictures} ${music_facts}
     COMMENT "Drawing the site's stills at ${TUVORAN_LANDING_MS} and ${TUVORAN_CARD_MS} ms and its icons, timing its music"
     VERBATIM)
 
-# The site: the program, the page and the data the show loads.
+# The site: the program, the page and the data the show loads. A site folder outside the tree's
+# build folders is deleted and made again only where this build made it (TUVORAN_SITE_DIR is
+# anyone's to set); its record is kept here, as every file of the site is published.
+set(owned_folder ${CMAKE_CURRENT_SOURCE_DIR}/tools/owned-folder.sh --record
+    ${CMAKE_CURRENT_BINARY_DIR}/site-folders-made.txt)
 set(TUVORAN_PAGE_DIR ${CMAKE_CURRENT_SOURCE_DIR}/platform/web/page)
 set(TUVORAN_DATA_NAMES "")
 foreach(file ${TUVORAN_DATA_FILES})
@@ -102,7 +106,8 @@ list(JOIN TUVORAN_DATA_NAMES ", " TUVORAN_DATA_LIST)
 configure_file(${TUVORAN_PAGE_DIR}/tuvoran-page.js ${CMAKE_CURRENT_BINARY_DIR}/tuvoran-page.js @ONLY)
 
 add_custom_target(site ALL
-    COMMAND ${CMAKE_COMMAND} -E rm -rf ${TUVORAN_SITE_DIR}
+    COMMAND ${owned_folder} remove ${TUVORAN_SITE_DIR}
+    COMMAND ${owned_folder} make ${TUVORAN_SITE_DIR}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${TUVORAN_SITE_DIR}/data
     COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE_DIR:tuvoran>/tuvoran.js
             $<TARGET_FILE_DIR:tuvoran>/tuvoran.wasm ${TUVORAN_PAGE_DIR}/index.html

@@ -69,8 +69,11 @@ int main(int argc, char** argv) {
     if (moments == 0) {
         return Fail(std::string("cannot measure the show's length from ") + musicPath);
     }
-    std::error_code error;
-    fs::remove_all(stills, error);
+    // The stills of an earlier run alone: the folder is the caller's, and may hold anything.
+    for (int moment = 0; moment < moments; ++moment) {
+        std::error_code ignored;
+        fs::remove(stills / StillName(moment), ignored);
+    }
     std::vector<std::string> command{capture};
     const std::vector<std::string> arguments = CaptureArguments(moments, stills.string());
     command.insert(command.end(), arguments.begin(), arguments.end());

@@ -1,17 +1,21 @@
 #!/bin/sh
-# The release's Windows zip, web zip and Debian package, packed from the suite's own builds and
-# again from a second copy of the tree in another folder, built there from scratch as another
-# user, with another umask, locale and time zone, its folders listed in another order; the two
-# must be the same bytes, and every artefact must carry the build's version. A difference is
-# shown by diffoscope.
+# The release's artefacts (tools/release.sh), packed from the suite's own builds and again from a
+# second copy of the tree in another folder, built there from scratch as another user, with
+# another umask, locale and time zone, its folders listed in another order; the two must be the
+# same bytes, and every artefact must carry the build's version. A difference is shown by
+# diffoscope. The Windows zip, the Debian package, the web zip and the source archive are
+# compared whole; the video only up to videoMs, as the whole takes minutes to capture (the
+# release notes say so).
 #   tests/release/reproducible.sh LINUX_BUILD WINDOWS_BUILD WASM_BUILD WORK
-# The second copy is the tree as git archive gives its commit, so it also tells the version
-# from the archive's own record, with the working tree's uncommitted changes laid over it.
+# The second copy is the release's source archive of the commit, so it also tells the version
+# from the archive's own record, with the working tree's uncommitted changes laid over it; the
+# second source archive comes from a clone of the commit.
 set -eu
 
 root=$(cd "$(dirname "$0")/../.." && pwd)
 linux=$1 windows=$2 wasm=$3 work=$4
 release="$root/tools/release.sh"
+videoMs=3000
 
 fail() {
     echo "reproducible.sh: $*" >&2
@@ -32,22 +36,28 @@ unmount() {
 trap unmount EXIT
 trap 'exit 130' INT TERM
 unmount
-rm -rf "$work"
+"$root/tools/owned-folder.sh" remove "$work"
+"$root/tools/owned-folder.sh" make "$work"
 mkdir -p "$work/first"
 "$release" windows-zip "$windows" "$work/first"
 "$release" deb "$linux" "$work/first"
 "$release" web-zip "$wasm" "$linux" "$work/first"
+"$release" source "$linux" "$work/first"
+"$release" video "$linux" "$work/first" $videoMs
 version=$(sed -n 's/^TUVORAN_VERSION=//p' "$linux/release.env")
 echo "version $version; the suite's builds packed in $(elapsed)"
 
-# The second tree: another name, another depth, no .git.
+# The second tree: another name, another depth, no .git. Written to files first, as sh has no
+# pipefail to tell of a git that failed.
 tree="$work/somewhere else/tuvoran-$$"
 mkdir -p "$tree"
-git -C "$root" archive HEAD | tar -x -C "$tree"
+tar -xzf "$work/first/tuvoran-$version.tar.gz" -C "$tree" --strip-components=1
 (
     cd "$root"
-    { git diff -z --name-only HEAD && git ls-files -z --others --exclude-standard; } |
-        tr '\0' '\n' | grep -v '^packaging/source-version.txt$' | while IFS= read -r file; do
+    git diff -z --name-only HEAD >"$work/changed"
+    git ls-files -z --others --exclude-standard >>"$work/changed"
+    tr '\0' '\n' <"$work/changed" | grep -v '^packaging/source-version.txt$' |
+        while IFS= read -r file; do
         if [ -e "$file" ]; then
             mkdir -p "$tree/$(dirname "$file")"
             cp -p "$file" "$tree/$file"
@@ -56,7 +66,12 @@ git -C "$root" archive HEAD | tar -x -C "$tree"
         fi
     done
 )
+# The commit again, cloned, for the second source archive; git's settings there would change
+# its bytes where tools/release.sh did not pin them.
+git -C "$root" bundle create -q "$work/commit.bundle" HEAD --tags
+git -c advice.detachedHead=false clone -q "$work/commit.bundle" "$work/somewhere else/clone"
 mkdir -p "$work/second" "$work/home"
+printf '[tar]\n\tumask = user\n[core]\n\tautocrlf = true\n' >"$work/home/.gitconfig"
 
 # As nobody where the suite runs as root. Emscripten's cache stays the system's, read only.
 as_user=""
@@ -80,7 +95,9 @@ $as_user env HOME="$work/home" USER=other LOGNAME=other TZ=Pacific/Kiritimati LC
     tools/release.sh windows-zip "$2/builds/windows" "$2"
     tools/release.sh deb "$2/builds/linux" "$2"
     tools/release.sh web-zip "$2/builds/wasm" "$2/builds/linux" "$2"
-' sh "$tree" "$work/second" >"$work/second-build.log" 2>&1 || {
+    tools/release.sh video "$2/builds/linux" "$2" "$4"
+    cd "$3" && tools/release.sh source "$2/builds/linux" "$2"
+' sh "$tree" "$work/second" "$work/somewhere else/clone" $videoMs >"$work/second-build.log" 2>&1 || {
     tail -n 40 "$work/second-build.log" >&2
     fail "the second build failed (its log: $work/second-build.log)"
 }
@@ -88,7 +105,7 @@ echo "second tree built and packed in $(elapsed)"
 
 differ=0
 for name in "tuvoran-$version-windows-x64.zip" "tuvoran_${version}_amd64.deb" \
-    "tuvoran-$version-web.zip"; do
+    "tuvoran-$version-web.zip" "tuvoran-$version.tar.gz" "tuvoran-$version-1080p-until-${videoMs}ms.mp4"; do
     first="$work/first/$name" second="$work/second/$name"
     [ -f "$first" ] || fail "the suite's builds packed no $name"
     [ -f "$second" ] || fail "the second tree packed no $name: another version? $(ls "$work/second")"
@@ -120,8 +137,9 @@ for screenshot in $screenshots; do
     unzip -l "$work/first/tuvoran-$version-web.zip" "$screenshot" >/dev/null ||
         fail "the web zip lacks $screenshot, which the metainfo names"
 done
+commit=$(git -C "$root" rev-parse HEAD)
 case "$version" in
-    *+g*) [ "${version##*+g}" = "$(git -C "$root" rev-parse HEAD | cut -c 1-12)" ] ||
+    *[+.]g[0-9a-f]*) [ "${version##*g}" = "$(echo "$commit" | cut -c 1-12)" ] ||
         fail "$version does not name the commit" ;;
 esac
 echo "all the same, version $version everywhere, in $(elapsed)"

@@ -66,8 +66,7 @@ std::string CopyTreeWithBuild(const std::string& sourceTree, const std::string& 
         CacheValue(buildFolder, "CMAKE_C_COMPILER") + "' -DCMAKE_CXX_COMPILER='" +
         CacheValue(buildFolder, "CMAKE_CXX_COMPILER") + "' -DTUVORAN_SANITIZE='" +
         CacheValue(buildFolder, "TUVORAN_SANITIZE") + "' -DTUVORAN_LINKER='" +
-        (linker.empty() ? "lld" : linker) +
-        "' -DTUVORAN_TESTS=OFF -DBUILD_TESTING=OFF > /dev/null 2>&1";
+        (linker.empty() ? "lld" : linker) + "' -DBUILD_TESTING=OFF > /dev/null 2>&1";
     if (RunCommand(configure).exitCode != 0) {
         return "could not configure: " + configure;
     }

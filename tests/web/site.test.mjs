@@ -212,7 +212,7 @@ describe('the page checked by axe-core', () => {
 describe('the show\'s own pages', () => {
     const site = useSiteAndBrowser(() => shortSite(3));
 
-    test('no content security policy violation through a show and its second showing', async () => {
+    test('the content security policy refuses an injected script, and nothing of a show and its second showing', async () => {
         const page = await site.browser.newPage();
         await page.setViewport({ width: 640, height: 480 });
         await page.evaluateOnNewDocument(recordViolations);
@@ -223,14 +223,22 @@ describe('the show\'s own pages', () => {
             }
         });
         await page.goto(site.server.url, { waitUntil: 'load' });
+        // As a flaw that let another's text into the page would inject it.
+        await page.evaluate(() => {
+            const script = document.createElement('script');
+            script.textContent = 'window.injectedScriptRan = true;';
+            document.body.append(script);
+        });
         await start(page);
         await page.keyboard.press('KeyF');
         await waitForState(page, 'ended', 30_000);
         await page.click('#again');
         await waitForState(page, 'running', 10_000);
         await waitForState(page, 'ended', 30_000);
-        assert.deepEqual(await page.evaluate(() => window.policyViolations), []);
-        assert.deepEqual(reported, []);
+        assert.equal(await page.evaluate(() => window.injectedScriptRan), undefined);
+        assert.deepEqual(await page.evaluate(() => window.policyViolations), ['script-src-elem inline']);
+        assert.equal(reported.length, 1, reported.join('\n'));
+        assert.match(reported[0], /inline script/);
         await page.close();
     });
 
