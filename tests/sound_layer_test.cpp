@@ -4,6 +4,7 @@
 #include "app/error_text.h"
 #include "audio/music_stream.h"
 #include "platform/audio_file.h"
+#include "platform/frame_timing.h"
 #include "platform/sound.h"
 #include "support/fake_backend.h"
 #include "support/test_files.h"
@@ -11,10 +12,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -37,8 +40,11 @@ struct EndCounter {
 
 class SoundLayerTest : public ::testing::Test {
 protected:
-    SoundLayerTest() : scope(backend) {}
-    ~SoundLayerTest() override { FSOUND_Close(); }
+    SoundLayerTest() : scope(backend) { ResetFrameLead(); }
+    ~SoundLayerTest() override {
+        FSOUND_Close();
+        SetExtraAudioLatency(0);
+    }
 
     std::string Tone(int frames, int toneRate = rate, int channels = 2) const {
         std::string path = folder.File("tone.mp3");
@@ -50,6 +56,13 @@ protected:
     void Pull(int frames) {
         backend.audioNanoseconds = handed * nanosecondsPerSecond / rate;
         backend.PullAudio(frames);
+        handed += frames;
+    }
+
+    // The same, the device reporting that it still holds queued frames of earlier pulls.
+    void PullReporting(int frames, int queued) {
+        backend.audioNanoseconds = handed * nanosecondsPerSecond / rate;
+        backend.PullAudio(frames, queued);
         handed += frames;
     }
 
@@ -96,6 +109,94 @@ TEST_F(SoundLayerTest, PositionIsWhatTheDeviceWasHandedLessWhatItHoldsAndEndsOnc
         EXPECT_EQ(FSOUND_Stream_GetTime(stream), heardMs(before + 512));
     }
     EXPECT_EQ(ends.positionAtCall, 1000);
+}
+
+// Headphones plugged in while the show plays: the device reports 200 ms more from one pull
+// on, and later less again. The position takes the new latency off from the third report on,
+// one stray report moves nothing, and the position never goes back: it waits while the new
+// latency is played through.
+TEST_F(SoundLayerTest, ThePositionFollowsTheLatencyThatTheDeviceReportsAsItChanges) {
+    backend.audioLatencyFrames = 2048;
+    ASSERT_TRUE(FSOUND_Init(rate, 32, 0));
+    FSOUND_STREAM* stream = FSOUND_Stream_OpenFile(Tone(rate * 2).c_str(), FSOUND_LOOP_OFF, 0);
+    ASSERT_NE(stream, nullptr);
+    ASSERT_EQ(FSOUND_Stream_Play(FSOUND_FREE, stream), 0);
+
+    constexpr int headphones = 8820;
+    int queued = 1024;
+    int lastReading = 0;
+    // Right after the pull, what was handed less what the device held and was just handed.
+    const auto expectedMs = [&] {
+        return static_cast<int>((handed - queued - 1024) * 1000 / rate);
+    };
+    const auto pull = [&](int pulls, int reporting) {
+        for (int i = 0; i < pulls; ++i) {
+            queued = reporting;
+            PullReporting(1024, queued);
+            const int reading = FSOUND_Stream_GetTime(stream);
+            EXPECT_GE(reading, lastReading) << handed;
+            lastReading = reading;
+        }
+    };
+    pull(10, 1024);
+    EXPECT_EQ(lastReading, expectedMs());
+    EXPECT_EQ(SoundLatencyMs(stream), 46);
+    pull(1, 20000);
+    pull(5, 1024);
+    EXPECT_EQ(lastReading, expectedMs()) << "one stray report";
+
+    pull(2, 1024 + headphones);
+    EXPECT_EQ(SoundLatencyMs(stream), 46);
+    pull(1, 1024 + headphones);
+    EXPECT_EQ(SoundLatencyMs(stream), 246);
+    const int waitingAt = lastReading;
+    pull(5, 1024 + headphones);
+    EXPECT_EQ(lastReading, waitingAt) << "what the new device holds is still to be heard";
+    pull(10, 1024 + headphones);
+    EXPECT_EQ(lastReading, expectedMs());
+    LetTimePass(512);
+    EXPECT_EQ(FSOUND_Stream_GetTime(stream), (handed - queued - 512) * 1000 / rate);
+
+    pull(3, 1024);
+    EXPECT_EQ(lastReading, expectedMs());
+    EXPECT_EQ(SoundLatencyMs(stream), 46);
+}
+
+// --audio-latency: the sound is heard MS later than its device reports, so the picture of a
+// device that plays as time goes shows the music MS earlier (later where negative); paused it
+// stands, and the capture's device, which keeps the exact time of its samples, is not moved.
+TEST_F(SoundLayerTest, AnExtraLatencyMovesThePositionOfADeviceThatPlaysAsTimeGoes) {
+    backend.audioLatencyFrames = 1024;
+    const std::string tone = Tone(rate * 2);
+    for (const bool realTime : {false, true}) {
+        SCOPED_TRACE(realTime);
+        backend.audioRealTime = realTime;
+        SetExtraAudioLatency(100);
+        handed = 0;
+        backend.audioNanoseconds = 0;
+        ASSERT_TRUE(FSOUND_Init(rate, 32, 0));
+        FSOUND_STREAM* stream = FSOUND_Stream_OpenFile(tone.c_str(), FSOUND_LOOP_OFF, 0);
+        ASSERT_NE(stream, nullptr);
+        ASSERT_EQ(FSOUND_Stream_Play(FSOUND_FREE, stream), 0);
+        // A device that plays as time goes does not wait for the decoder's first samples.
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        for (int pull = 0; pull < 10; ++pull) {
+            Pull(1024);
+        }
+        const int heardMs = static_cast<int>((handed - 1024) * 1000 / rate);
+        EXPECT_EQ(FSOUND_Stream_GetTime(stream), realTime ? heardMs - 100 : heardMs);
+        EXPECT_EQ(SoundLatencyMs(stream), 123);
+        SetExtraAudioLatency(-50);
+        EXPECT_EQ(FSOUND_Stream_GetTime(stream), realTime ? heardMs + 50 : heardMs);
+
+        ASSERT_TRUE(FSOUND_SetPaused(0, TRUE));
+        const int pausedAt = FSOUND_Stream_GetTime(stream);
+        SetExtraAudioLatency(300);
+        LetTimePass(4410);
+        Pull(1024);
+        EXPECT_EQ(FSOUND_Stream_GetTime(stream), pausedAt);
+        FSOUND_Close();
+    }
 }
 
 TEST_F(SoundLayerTest, EncoderDelayAndPaddingAreNotPartOfTheMusic) {
