@@ -3,6 +3,7 @@
 // position that the sound layer reports must be the music that the sink plays at that moment:
 // what was written, less what the server reports that it still holds.
 
+#include "platform/argument_vector.h"
 #include "platform/audio_file.h"
 #include "platform/frame_timing.h"
 #include "platform/linux/system_audio.h"
@@ -142,11 +143,7 @@ public:
                                            "--device=null.monitor", "--format=float32le",
                                            "--rate=44100",          "--channels=2",
                                            "--latency-msec=5"};
-        std::vector<char*> argv;
-        for (std::string& argument : arguments) {
-            argv.push_back(argument.data());
-        }
-        argv.push_back(nullptr);
+        std::vector<char*> argv = ArgumentVector(arguments);
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_adddup2(&actions, ends[1], STDOUT_FILENO);
@@ -387,7 +384,7 @@ TEST_F(SoundServer, AnOutputPullsOnlyWhilePlayingAndSeesTheServerGo) {
     ASSERT_NE(output, nullptr) << failure;
     EXPECT_TRUE(opened.realTime);
     EXPECT_EQ(opened.rate, rate);
-    EXPECT_NEAR(opened.latencyFrames, 2 * period, period / 4);
+    EXPECT_NEAR(opened.latencyFrames, 2 * period, period / 4.0);
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
     EXPECT_EQ(record.pulls, 0);
 
