@@ -127,6 +127,26 @@ TEST(LiveOptions, TheStateFilesOptionsStartTheShowAgainWhereItWas) {
     EXPECT_EQ(ResumeOptions(5, false, nullptr), "--at=5");
 }
 
+// Negative where the screen is the slower; given after '=' or as the next argument.
+TEST(LiveOptions, TheAudioLatencyIsTakenFromMinusToPlusOneSecond) {
+    EXPECT_EQ(Parse({"800", "600"}).options.audioLatencyMs, 0);
+    const struct {
+        Arguments arguments;
+        int ms;
+    } cases[] = {
+        {{"--audio-latency=150"}, 150},
+        {{"--audio-latency", "-40"}, -40},
+        {{"--audio-latency=+1000"}, 1000},
+        {{"--audio-latency=-1000", "800", "600"}, -1000},
+        {{"--audio-latency", "0", "--window"}, 0},
+    };
+    for (const auto& test : cases) {
+        const ParsedLiveOptions parsed = Parse(test.arguments);
+        ASSERT_EQ(parsed.error, "") << test.arguments.front();
+        EXPECT_EQ(parsed.options.audioLatencyMs, test.ms) << test.arguments.back();
+    }
+}
+
 TEST(LiveOptions, MistakesAreNamedInTheMessage) {
     const struct {
         Arguments arguments;
@@ -147,6 +167,12 @@ TEST(LiveOptions, MistakesAreNamedInTheMessage) {
         {{"--window=640x480+x+2"}, "bad value '640x480+x+2' for --window"},
         {{"--window=640x480+99999+0"}, "bad value '640x480+99999+0' for --window"},
         {{"--state-file"}, "--state-file needs a value"},
+        {{"--audio-latency"}, "--audio-latency needs a value"},
+        {{"--audio-latency=1001"},
+         "bad value '1001' for --audio-latency: give milliseconds from -1000 to 1000"},
+        {{"--audio-latency", "-1001"}, "bad value '-1001' for --audio-latency"},
+        {{"--audio-latency=20ms"}, "bad value '20ms' for --audio-latency"},
+        {{"--audio-latency=--5"}, "bad value '--5' for --audio-latency"},
         {{"--state-file="}, "bad value '' for --state-file"},
         {{"--keep-aspect=yes"}, "--keep-aspect takes no value"},
         {{"--version=2"}, "--version takes no value"},

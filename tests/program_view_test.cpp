@@ -83,9 +83,9 @@ TEST_F(ProgramView, HelpAndVersionAnswerWithoutOpeningAnything) {
     const CommandOutput help = RunCommand(program + " 1024 768 32 --help 2>&1");
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_EQ(help.text.rfind("Usage: tuvoran ", 0), 0u) << help.text;
-    for (const char* part :
-         {"WIDTH HEIGHT BITS", "640 480 32", "--window[=WxH]", "--keep-aspect", "--version",
-          "Escape", "F11, Alt+Enter", "Alt+F4", "data/", "$TUVORAN_DATA", "share/tuvoran/data"}) {
+    for (const char* part : {"WIDTH HEIGHT BITS", "640 480 32", "--window[=WxH]", "--keep-aspect",
+                             "--version", "--audio-latency MS", "Escape", "F11, Alt+Enter",
+                             "Alt+F4", "data/", "$TUVORAN_DATA", "share/tuvoran/data"}) {
         EXPECT_NE(help.text.find(part), std::string::npos) << part;
     }
     EXPECT_EQ(RunCommand(program + " -h 2>&1").text, help.text);
@@ -101,6 +101,12 @@ TEST_F(ProgramView, HelpAndVersionAnswerWithoutOpeningAnything) {
     const CommandOutput mistakeErrors = RunCommand(program + " --full-screen 2>&1 >/dev/null");
     EXPECT_NE(mistakeErrors.text.find("unknown option '--full-screen'\nUsage: "), std::string::npos)
         << mistakeErrors.text;
+    const CommandOutput latency = RunCommand(program + " --audio-latency=-2000 2>&1");
+    EXPECT_EQ(latency.exitCode, 2);
+    EXPECT_NE(latency.text.find("for --audio-latency: give milliseconds from -1000 to 1000\n"
+                                "Usage: "),
+              std::string::npos)
+        << latency.text;
 }
 
 TEST_F(ProgramView, AWiderWindowShowsTheCanvasBetweenBlackBarsLeftAndRight) {

@@ -40,8 +40,11 @@ struct EndCounter {
 
 class SoundLayerTest : public ::testing::Test {
 protected:
-    SoundLayerTest() : scope(backend) {}
-    ~SoundLayerTest() override { FSOUND_Close(); }
+    SoundLayerTest() : scope(backend) { ResetFrameLead(); }
+    ~SoundLayerTest() override {
+        FSOUND_Close();
+        SetExtraAudioLatency(0);
+    }
 
     std::string Tone(int frames, int toneRate = rate, int channels = 2) const {
         std::string path = folder.File("tone.mp3");
@@ -53,6 +56,13 @@ protected:
     void Pull(int frames) {
         backend.audioNanoseconds = handed * nanosecondsPerSecond / rate;
         backend.PullAudio(frames);
+        handed += frames;
+    }
+
+    // The same, the device reporting that it still holds queued frames of earlier pulls.
+    void PullReporting(int frames, int queued) {
+        backend.audioNanoseconds = handed * nanosecondsPerSecond / rate;
+        backend.PullAudio(frames, queued);
         handed += frames;
     }
 
@@ -142,6 +152,57 @@ TEST_F(SoundLayerTest, ALiveFrameShowsWhatIsHeardWhenItIsSeen) {
         NoteFramePresented();
     }
     EXPECT_EQ(FSOUND_Stream_GetTime(stream), (40 * 441 - 4096 + 441 / 2) * 1000 / rate);
+}
+
+// Headphones plugged in while the show plays: the device reports 200 ms more from one pull
+// on, and later less again. The position takes the new latency off from the third report on,
+// one stray report moves nothing, and the position never goes back: it waits while the new
+// latency is played through.
+TEST_F(SoundLayerTest, ThePositionFollowsTheLatencyThatTheDeviceReportsAsItChanges) {
+    backend.audioLatencyFrames = 2048;
+    ASSERT_TRUE(FSOUND_Init(rate, 32, 0));
+    FSOUND_STREAM* stream = FSOUND_Stream_OpenFile(Tone(rate * 2).c_str(), FSOUND_LOOP_OFF, 0);
+    ASSERT_NE(stream, nullptr);
+    ASSERT_EQ(FSOUND_Stream_Play(FSOUND_FREE, stream), 0);
+
+    constexpr int headphones = 8820;
+    int queued = 1024;
+    int lastReading = 0;
+    // Right after the pull, what was handed less what the device held and was just handed.
+    const auto expectedMs = [&] {
+        return static_cast<int>((handed - queued - 1024) * 1000 / rate);
+    };
+    const auto pull = [&](int pulls, int reporting) {
+        for (int i = 0; i < pulls; ++i) {
+            queued = reporting;
+            PullReporting(1024, queued);
+            const int reading = FSOUND_Stream_GetTime(stream);
+            EXPECT_GE(reading, lastReading) << handed;
+            lastReading = reading;
+        }
+    };
+    pull(10, 1024);
+    EXPECT_EQ(lastReading, expectedMs());
+    EXPECT_EQ(SoundLatencyMs(stream), 46);
+    pull(1, 20000);
+    pull(5, 1024);
+    EXPECT_EQ(lastReading, expectedMs()) << "one stray report";
+
+    pull(2, 1024 + headphones);
+    EXPECT_EQ(SoundLatencyMs(stream), 46);
+    pull(1, 1024 + headphones);
+    EXPECT_EQ(SoundLatencyMs(stream), 246);
+    const int waitingAt = lastReading;
+    pull(5, 1024 + headphones);
+    EXPECT_EQ(lastReading, waitingAt) << "what the new device holds is still to be heard";
+    pull(10, 1024 + headphones);
+    EXPECT_EQ(lastReading, expectedMs());
+    LetTimePass(512);
+    EXPECT_EQ(FSOUND_Stream_GetTime(stream), (handed - queued - 512) * 1000 / rate);
+
+    pull(3, 1024);
+    EXPECT_EQ(lastReading, expectedMs());
+    EXPECT_EQ(SoundLatencyMs(stream), 46);
 }
 
 TEST_F(SoundLayerTest, EncoderDelayAndPaddingAreNotPartOfTheMusic) {

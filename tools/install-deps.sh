@@ -7,10 +7,11 @@ set -eu
 # GLVND's libOpenGL is the library that CMake's OpenGL module looks for first.
 packages_run="build-essential cmake pkg-config libgl-dev libopengl-dev libegl-dev libgl1-mesa-dri
   libsdl2-dev libfreetype-dev libfontconfig-dev fonts-dejavu-core
-  libfreeimage-dev libtiff-dev libmpg123-dev"
-# The virtual X server's own fonts lack those that the message box draws its text with.
+  libfreeimage-dev libtiff-dev libmpg123-dev libpulse-dev libasound2-dev"
+# The virtual X server's own fonts lack those that the message box draws its text with. The
+# sound's timing is checked against a private PulseAudio server, its monitor recorded by parec.
 packages_test="xvfb xauth xfonts-base libxtst-dev libgtest-dev libgmock-dev libbenchmark-dev
-  clang libclang-rt-14-dev"
+  clang libclang-rt-14-dev pulseaudio pulseaudio-utils"
 # The web site's tests: Debian's Chromium, driven from Node (npm comes with a nodejs from elsewhere).
 packages_browser="chromium nodejs"
 command -v npm >/dev/null 2>&1 || packages_browser="$packages_browser npm"

@@ -1,5 +1,6 @@
 #include "platform/sdl/sdl_backend.h"
 
+#include "platform/linux/system_audio.h"
 #include "platform/live_backend.h"
 #include "platform/pixel_formats.h"
 #include "platform/posix/message_box_process.h"
@@ -47,15 +48,6 @@ namespace {
 
 // The format the program asks for; a window is made with it and remade only for another.
 const PixelFormat usualFormat{32, 16, 0};
-
-// About 20 ms of samples per pull, in the power of two that SDL's drivers prefer.
-Uint16 AudioBufferFrames(int rate) {
-    Uint16 frames = 256;
-    while (frames < rate / 50 && frames < 8192) {
-        frames *= 2;
-    }
-    return frames;
-}
 
 // SDL does not report what a driver buffers. The dummy driver plays one buffer while the
 // next is asked for; sound servers and ALSA keep about two.
@@ -316,7 +308,9 @@ public:
             }
         }
         // SDL goes on pulling from a lost device, but it no longer plays.
-        if (audioDevice != 0 && SDL_GetAudioDeviceStatus(audioDevice) == SDL_AUDIO_STOPPED) {
+        const bool sdlAudioLost =
+            audioDevice != 0 && SDL_GetAudioDeviceStatus(audioDevice) == SDL_AUDIO_STOPPED;
+        if (sdlAudioLost || (systemAudio != nullptr && systemAudio->Lost())) {
             ReportAudioLost();
         }
         return false;
@@ -350,40 +344,41 @@ public:
         return SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, caption, text, nullptr) == 0;
     }
 
+    // The system's own sound service where it runs, which reports what its device holds;
+    // SDL's audio where the user asked SDL for another driver, or no service answers.
     bool OpenAudio(const AudioRequest& request, AudioDevice* opened) override {
         CloseAudio();
         SDL_ClearError();
-        SDL_AudioSpec wanted{};
-        wanted.freq = request.rate;
-        wanted.format = AUDIO_F32SYS;
-        wanted.channels = static_cast<Uint8>(request.channels);
-        wanted.samples = AudioBufferFrames(request.rate);
-        wanted.callback = OnAudio;
-        wanted.userdata = this;
-        SDL_AudioSpec obtained{};
-        if (EnsureAudio()) {
-            // No changes allowed: SDL converts to whatever the hardware takes.
-            audioDevice = SDL_OpenAudioDevice(nullptr, 0, &wanted, &obtained, 0);
+        const char* driverAsked = std::getenv("SDL_AUDIODRIVER");
+        std::string systemFailure;
+        if (SystemAudioWanted(driverAsked)) {
+            systemAudio = OpenSystemAudio(request, driverAsked, opened, &systemFailure);
+            if (systemAudio != nullptr) {
+                TakeAudioRequest(request);
+                return true;
+            }
         }
-        if (audioDevice == 0) {
+        if (!OpenSdlAudio(request, opened)) {
+            const std::string sdlFailure = SDL_GetError();
+            if (!systemFailure.empty()) {
+                SDL_SetError("%s; SDL: %s", systemFailure.c_str(), sdlFailure.c_str());
+            }
             return false;
         }
-        audioPull = request.pull;
-        audioLost = request.lost;
-        audioUser = request.user;
-        audioLossReported = false;
-        audioFrameBytes = static_cast<int>(sizeof(float)) * request.channels;
-        *opened = {request.rate, request.channels, obtained.samples * BuffersInFlight(), true};
+        TakeAudioRequest(request);
         return true;
     }
 
     void PauseAudio(bool paused) override {
-        if (audioDevice != 0) {
+        if (systemAudio != nullptr) {
+            systemAudio->Pause(paused);
+        } else if (audioDevice != 0) {
             SDL_PauseAudioDevice(audioDevice, paused ? 1 : 0);
         }
     }
 
     void CloseAudio() override {
+        systemAudio.reset();
         if (audioDevice != 0) {
             SDL_CloseAudioDevice(audioDevice);
             audioDevice = 0;
@@ -416,6 +411,34 @@ public:
     }
 
 private:
+    bool OpenSdlAudio(const AudioRequest& request, AudioDevice* opened) {
+        SDL_AudioSpec wanted{};
+        wanted.freq = request.rate;
+        wanted.format = AUDIO_F32SYS;
+        wanted.channels = static_cast<Uint8>(request.channels);
+        wanted.samples = static_cast<Uint16>(AudioPeriodFrames(request.rate));
+        wanted.callback = OnAudio;
+        wanted.userdata = this;
+        SDL_AudioSpec obtained{};
+        if (EnsureAudio()) {
+            // No changes allowed: SDL converts to whatever the hardware takes.
+            audioDevice = SDL_OpenAudioDevice(nullptr, 0, &wanted, &obtained, 0);
+        }
+        if (audioDevice == 0) {
+            return false;
+        }
+        *opened = {request.rate, request.channels, obtained.samples * BuffersInFlight(), true};
+        return true;
+    }
+
+    void TakeAudioRequest(const AudioRequest& request) {
+        audioPull = request.pull;
+        audioLost = request.lost;
+        audioUser = request.user;
+        audioLossReported = false;
+        audioFrameBytes = static_cast<int>(sizeof(float)) * request.channels;
+    }
+
     static void OnAudio(void* self, Uint8* stream, int bytes) {
         const auto* backend = static_cast<SdlBackend*>(self);
         backend->audioPull(backend->audioUser, reinterpret_cast<float*>(stream),
@@ -669,6 +692,7 @@ private:
     bool videoReady = false;
     bool audioReady = false;
     SDL_AudioDeviceID audioDevice = 0;
+    std::unique_ptr<SystemAudioOutput> systemAudio; // in place of SDL's audio where it opened
     AudioPull audioPull = nullptr;
     AudioLost audioLost = nullptr;
     bool audioLossReported = false;

@@ -1,6 +1,8 @@
 #pragma once
 
-// The live backend: windows, display modes, OpenGL contexts, input and audio through SDL2.
+// The live backend: windows, display modes, OpenGL contexts and input through SDL2; the sound
+// through PulseAudio or ALSA (platform/linux/system_audio.h), or SDL2's where neither opens or
+// SDL_AUDIODRIVER names another driver.
 
 #include "platform/backend.h"
 #include "platform/view.h"

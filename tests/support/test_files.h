@@ -1,9 +1,10 @@
 #pragma once
 
 // Files made by the tests for the tests: a folder that goes with its object, and short MP3s
-// of a sine tone encoded with LAME.
+// of a sine tone or of a sound given, encoded with LAME.
 
 #include <string>
+#include <vector>
 
 class TemporaryFolder {
 public:
@@ -25,6 +26,9 @@ private:
 // only (tone_mp3.cpp).
 bool WriteToneMp3(const std::string& path, int frames, int rate = 44100, int channels = 2,
                   int kbps = 128);
+// The sound given, frame by frame, the same in every channel; as WriteToneMp3 otherwise.
+bool WriteMp3(const std::string& path, const std::vector<float>& sound, int rate = 44100,
+              int channels = 2, int kbps = 128);
 
 bool WriteTextFile(const std::string& path, const std::string& text);
 

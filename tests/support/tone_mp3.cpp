@@ -4,6 +4,7 @@
 
 #include <lame/lame.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <memory>
@@ -38,27 +39,24 @@ Lame MakeEncoder(int rate, int channels, int kbps) {
 
 } // namespace
 
-bool WriteToneMp3(const std::string& path, int frames, int rate, int channels, int kbps) {
+bool WriteMp3(const std::string& path, const std::vector<float>& sound, int rate, int channels,
+              int kbps) {
     const Lame lame = MakeEncoder(rate, channels, kbps);
     const File file(std::fopen(path.c_str(), "wb"));
     if (lame == nullptr || file == nullptr) {
         return false;
     }
     constexpr int block = 4096;
-    std::vector<float> tone(block);
     std::vector<unsigned char> encoded(block * 5 / 4 + 7200);
-    for (int done = 0; done < frames;) {
+    const auto frames = static_cast<int>(sound.size());
+    for (int done = 0; done < frames; done += block) {
         const int count = std::min(block, frames - done);
-        for (int i = 0; i < count; ++i) {
-            tone[i] = static_cast<float>(0.5 * std::sin(2.0 * M_PI * 440.0 * (done + i) / rate));
-        }
-        const int bytes =
-            lame_encode_buffer_ieee_float(lame.get(), tone.data(), tone.data(), count,
-                                          encoded.data(), static_cast<int>(encoded.size()));
+        const float* samples = sound.data() + done;
+        const int bytes = lame_encode_buffer_ieee_float(
+            lame.get(), samples, samples, count, encoded.data(), static_cast<int>(encoded.size()));
         if (bytes < 0 || std::fwrite(encoded.data(), 1, bytes, file.get()) != std::size_t(bytes)) {
             return false;
         }
-        done += count;
     }
     const int bytes =
         lame_encode_flush(lame.get(), encoded.data(), static_cast<int>(encoded.size()));
@@ -69,4 +67,12 @@ bool WriteToneMp3(const std::string& path, int frames, int rate, int channels, i
     const std::size_t tagBytes = lame_get_lametag_frame(lame.get(), encoded.data(), encoded.size());
     return tagBytes > 0 && std::fseek(file.get(), 0, SEEK_SET) == 0 &&
            std::fwrite(encoded.data(), 1, tagBytes, file.get()) == tagBytes;
+}
+
+bool WriteToneMp3(const std::string& path, int frames, int rate, int channels, int kbps) {
+    std::vector<float> tone(static_cast<std::size_t>(frames));
+    for (int i = 0; i < frames; ++i) {
+        tone[i] = static_cast<float>(0.5 * std::sin(2.0 * M_PI * 440.0 * i / rate));
+    }
+    return WriteMp3(path, tone, rate, channels, kbps);
 }
