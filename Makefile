@@ -1,17 +1,17 @@
 # Front door: every command installs the Debian packages it uses, then configures and builds
 # through a preset of CMakePresets.json, each with a build folder of its own.
 HELP := \
-  "make run [ARGS=\"800 600 32\"]   build and start the show                         (build/)" \
-  "make dev [AT=MS] [PAUSE=1]     the show in a window, started again at its moment on each save (build-dev/)" \
-  "make check                     the quick tests, while working on the code      (build-check/)" \
-  "make test                      the whole suite, headless, before handing in    (build-check/)" \
-  "make test-sanitize             the suite again under AddressSanitizer and UBSan (build-asan/)" \
-  "make bench                     benchmarks, release build                        (build-release/)" \
+  "make run [ARGS=\"800 600 32\"]   build and start the show" \
+  "make dev [AT=MS] [PAUSE=1]     the show in a window, started again at its moment on each save" \
+  "make check                     the quick tests, while working on the code" \
+  "make test                      the whole suite, headless, before handing in" \
+  "make test-sanitize             the suite again under AddressSanitizer and UBSan" \
+  "make bench                     benchmarks, release build" \
   "make bench-web                 the web site's size, start and frame times in headless Chromium" \
   "make web-serve                 build the web site and serve it on http://127.0.0.1:8000/" \
-  "make fuzz [FUZZ_SECONDS=90]    the libFuzzer targets, clang with the sanitizers (build-fuzz/)" \
+  "make fuzz [FUZZ_SECONDS=90]    the libFuzzer targets, clang with the sanitizers" \
   "make video                     render the whole show to tuvoran.mp4 (tuvoran-capture)" \
-  "make web                       the show as a static web site in build-web/ (emscripten, build-wasm/)" \
+  "make web                       the show as a static web site in build-web/ (emscripten)" \
   "make windows                   tuvoran.exe and its zip in build-windows/ (mingw-w64)" \
   "make data                      regenerate the pictures and music in data/ (tools/datagen)" \
   "make expectations              write the show's expected frames again, with a review sheet" \
@@ -20,10 +20,12 @@ HELP := \
   "make format / make tidy        clang-format / clang-tidy over the sources" \
   "make release                   every artefact of this commit in dist/, reproducibly, with SHA256SUMS" \
   "make clean                     remove every build folder" \
-  "make help                      this list" \
   "" \
-  "Without make: cmake --workflow --preset NAME (run, dev, check, sanitize, fuzz, bench, windows," \
-  "web, release), or cmake --preset / cmake --build --preset / ctest --preset NAME."
+  "Each builds in the folder of its preset (CMakePresets.json): run build/, dev build-dev/," \
+  "check and test build-check/, sanitize build-asan/, fuzz build-fuzz/, bench build-release/," \
+  "windows build-windows/, web build-wasm/ (its pictures drawn by build/'s programs), release" \
+  "build-dist/. Without make: cmake --workflow --preset NAME, or cmake --preset NAME," \
+  "cmake --build --preset NAME and ctest --preset NAME (check, test, sanitize)."
 
 JOBS ?= $(shell nproc)
 ARGS ?=
