@@ -1,96 +1,103 @@
-# Front door: every command installs what is missing, configures and builds first.
-#   make run [ARGS="800 600 32"]   build and start the show
-#   make dev [AT=MS] [PAUSE=1]     the show in a window, started again at its moment on each save
-#   make check                     the quick tests, while working on the code
-#   make test                      the whole suite, headless, before handing in
-#   make test-sanitize             the suite again under AddressSanitizer and UBSan
-#   make bench                     benchmarks, release build
-#   make bench-web                 the web site's size, start and frame times in headless Chromium
-#   make web-serve                 build the web site and serve it on http://127.0.0.1:8000/
-#   make fuzz [FUZZ_SECONDS=90]    the libFuzzer targets, clang with the sanitizers
-#   make video                     render the whole show to tuvoran.mp4 (tuvoran-capture)
-#   make web                       the show as a static web site in build-web/ (emscripten)
-#   make windows                   tuvoran.exe and its zip in build-windows/ (mingw-w64)
-#   make data                      regenerate the pictures and music in data/ (tools/datagen)
-#   make expectations              write the show's expected frames again, with a review sheet
-#   make install [PREFIX=/usr/local] [DESTDIR=...]   install; make uninstall removes it again
-#   make package                   a Debian package in build-package/, checked by lintian
-#   make format / make tidy        clang-format / clang-tidy over the sources
-#   make release                   every artefact of this commit in dist/, reproducibly, with SHA256SUMS
+# Front door: every command installs the Debian packages it uses, then configures and builds
+# through a preset of CMakePresets.json, each with a build folder of its own.
+HELP := \
+  "make run [ARGS=\"800 600 32\"]   build and start the show" \
+  "make dev [AT=MS] [PAUSE=1]     the show in a window, started again at its moment on each save" \
+  "make check                     the quick tests, while working on the code" \
+  "make test                      the whole suite, headless, before handing in" \
+  "make test-sanitize             the suite again under AddressSanitizer and UBSan" \
+  "make bench                     benchmarks, release build" \
+  "make bench-web                 the web site's size, start and frame times in headless Chromium" \
+  "make web-serve                 build the web site and serve it on http://127.0.0.1:8000/" \
+  "make fuzz [FUZZ_SECONDS=90]    the libFuzzer targets, clang with the sanitizers" \
+  "make video                     render the whole show to tuvoran.mp4 (tuvoran-capture)" \
+  "make web                       the show as a static web site in build-web/ (emscripten)" \
+  "make windows                   tuvoran.exe and its zip in build-windows/ (mingw-w64)" \
+  "make data                      regenerate the pictures and music in data/ (tools/datagen)" \
+  "make expectations              write the show's expected frames again, with a review sheet" \
+  "make install [PREFIX=/usr/local] [DESTDIR=...]   install; make uninstall removes it again" \
+  "make package                   a Debian package in build-package/, checked by lintian" \
+  "make format / make tidy        clang-format / clang-tidy over the sources" \
+  "make release                   every artefact of this commit in dist/, reproducibly, with SHA256SUMS" \
+  "make clean                     remove every build folder" \
+  "" \
+  "Each builds in the folder of its preset (CMakePresets.json): run build/, dev build-dev/," \
+  "check and test build-check/, sanitize build-asan/, fuzz build-fuzz/, bench build-release/," \
+  "windows build-windows/, web build-wasm/ (its pictures drawn by build/'s programs), release" \
+  "build-dist/. Without make: cmake --workflow --preset NAME, or cmake --preset NAME," \
+  "cmake --build --preset NAME and ctest --preset NAME (check, test, sanitize)."
 
 JOBS ?= $(shell nproc)
 ARGS ?=
-
-BUILD := build
-BUILD_ASAN := build-asan
-BUILD_RELEASE := build-release
-BUILD_FUZZ := build-fuzz
-BUILD_WASM := build-wasm
-BUILD_WINDOWS := build-windows
 FUZZ_SECONDS ?= 90
-BUILD_PACKAGE := build-package
 PREFIX ?= /usr/local
 
-.PHONY: all deps build run check test test-sanitize bench fuzz video data expectations format tidy clean web
-.PHONY: windows
-.PHONY: install uninstall package
+# The build folders, as CMakePresets.json names them.
+BUILD := build
+BUILD_DEV := build-dev
+BUILD_CHECK := build-check
+BUILD_FUZZ := build-fuzz
+BUILD_RELEASE := build-release
+BUILD_WINDOWS := build-windows
+BUILD_PACKAGE := build-package
+
+.PHONY: all help deps build run dev check test test-sanitize bench bench-web fuzz video data \
+	expectations format tidy clean web web-serve web-test-deps windows install uninstall package \
+	release
 
 all: build
 
-# Every command configures its build folder first. CMake does next to nothing when nothing
-# changed, and so goes on correctly after a configure that failed or was interrupted, or that
-# ran before packages were added.
-CONFIGURE = cmake --log-level=NOTICE -S . -B
-CONFIGURE_PLAIN = $(CONFIGURE) $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+help:
+	@printf '%s\n' $(HELP)
+
+# Every command configures its build folder first, with its preset's settings and no others.
+# CMake does next to nothing when nothing changed, and so goes on correctly after a configure
+# that failed or was interrupted, or that ran before packages were added.
+CONFIGURE = cmake --log-level=NOTICE --preset
+BUILD_WITH = cmake --build -j $(JOBS) --preset
+INSTALL = @tools/install-deps.sh
 
 deps:
-	@tools/install-deps.sh run
+	$(INSTALL) run
 
 build: deps
-	$(CONFIGURE_PLAIN)
-	cmake --build $(BUILD) -j $(JOBS)
+	$(CONFIGURE) run
+	$(BUILD_WITH) run
 
 run: deps
-	$(CONFIGURE_PLAIN)
-	cmake --build $(BUILD) -j $(JOBS) --target tuvoran
+	$(CONFIGURE) run
+	$(BUILD_WITH) run --target tuvoran
 	./$(BUILD)/tuvoran $(ARGS)
 
-# The loop while working: the tests that need no browser, Wine, package, root or network,
-# less those that take long by nature, each five seconds or more: the whole show, a loop or a
-# show's music played in real time, the captures run again from many moments, the benchmarks'
-# quick run, the data made anew and the live loop's builds. make test runs them all. The
-# program's tests run one at a time, so a third job lets the others use the cores meanwhile.
-CHECK_LABELS_LEFT_OUT := web|windows|release|package|newcomer
-CHECK_REAL_TIME := Program\.TheWholeShowPlaysToTheEndOfItsMusic|ProgramLoop\.|ProgramFocus\.TheShowGoesOnWhileAway
-CHECK_MANY_MOMENTS := ProgramControls\.AtAndPause|CaptureProgram\.FromAMoment
-CHECK_BUILDS := bench\.quick|Regeneration\.|ProgramDevLoop\.
+# The loop while working: every test but those labelled slow (five seconds or more by nature),
+# or needing a browser, Wine, root, a package or make dev (the check test preset). make test
+# runs them all. The program's tests run one at a time, so a third job lets the others use the
+# cores meanwhile.
 check:
-	@tools/install-deps.sh test
-	$(CONFIGURE_PLAIN) -DBUILD_TESTING=ON
-	cmake --build $(BUILD) -j $(JOBS)
-	tools/run-headless.sh ctest --test-dir $(BUILD) --output-on-failure -j $$(($(JOBS) + 1)) \
-		-LE '$(CHECK_LABELS_LEFT_OUT)' -E '$(CHECK_REAL_TIME)|$(CHECK_MANY_MOMENTS)|$(CHECK_BUILDS)'
+	$(INSTALL) check
+	$(CONFIGURE) check
+	$(BUILD_WITH) check
+	tools/run-headless.sh ctest --preset check -j $$(($(JOBS) + 1))
 
+# The whole suite in the same build folder, with the Windows and browser builds it tests.
 test: web web-test-deps windows
-	@tools/install-deps.sh test
-	$(CONFIGURE_PLAIN) -DBUILD_TESTING=ON -DTUVORAN_WEB_TESTS=ON \
-		-DTUVORAN_WINDOWS_BUILD=$(CURDIR)/$(BUILD_WINDOWS)
-	cmake --build $(BUILD) -j $(JOBS)
-	tools/run-headless.sh ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+	$(INSTALL) test
+	$(CONFIGURE) check
+	$(BUILD_WITH) check
+	tools/run-headless.sh ctest --preset test -j $(JOBS)
 
 test-sanitize:
-	@tools/install-deps.sh test
-	$(CONFIGURE) $(BUILD_ASAN) -DCMAKE_BUILD_TYPE=Debug -DTUVORAN_SANITIZE=ON -DBUILD_TESTING=ON
-	cmake --build $(BUILD_ASAN) -j $(JOBS)
-	tools/run-headless.sh ctest --test-dir $(BUILD_ASAN) --output-on-failure -j $(JOBS)
+	$(INSTALL) check
+	$(CONFIGURE) sanitize
+	$(BUILD_WITH) sanitize
+	tools/run-headless.sh ctest --preset sanitize -j $(JOBS)
 
 bench:
-	@tools/install-deps.sh test
-	$(CONFIGURE) $(BUILD_RELEASE) -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=ON
-	cmake --build $(BUILD_RELEASE) -j $(JOBS) --target tuvoran-bench
+	$(INSTALL) check
+	$(CONFIGURE) bench
+	$(BUILD_WITH) bench
 	tools/run-headless.sh $(BUILD_RELEASE)/bench/tuvoran-bench
 
-.PHONY: web-serve web-test-deps bench-web
 web-serve: web
 	node tools/web/serve.mjs --port 8000 build-web
 
@@ -98,14 +105,14 @@ web-serve: web
 WEB_TEST_MODULES := tests/web/node_modules/.package-lock.json
 web-test-deps: $(WEB_TEST_MODULES)
 $(WEB_TEST_MODULES): tests/web/package.json tests/web/package-lock.json
-	@tools/install-deps.sh test
+	$(INSTALL) browser
 	cd tests/web && npm ci --no-audit --no-fund
 	@touch $@
 
 # Lighthouse for the benchmark, from its own lock file.
 WEB_BENCH_MODULES := bench/web/node_modules/.package-lock.json
 $(WEB_BENCH_MODULES): bench/web/package.json bench/web/package-lock.json
-	@tools/install-deps.sh test
+	$(INSTALL) browser
 	cd bench/web && npm ci --no-audit --no-fund
 	@touch $@
 
@@ -114,52 +121,50 @@ bench-web: web web-test-deps $(WEB_BENCH_MODULES)
 	node bench/web/lighthouse.mjs --runs 3 build-web
 
 fuzz:
-	@tools/install-deps.sh test
-	CC=clang CXX=clang++ $(CONFIGURE) $(BUILD_FUZZ) \
-		-DCMAKE_BUILD_TYPE=RelWithDebInfo -DTUVORAN_FUZZ=ON -DBUILD_TESTING=OFF
-	cmake --build $(BUILD_FUZZ) -j $(JOBS) --target picture_fuzzer display_mode_fuzzer tuvoran-fuzz-corpus
+	$(INSTALL) fuzz
+	$(CONFIGURE) fuzz
+	$(BUILD_WITH) fuzz
 	tools/run-fuzzers.sh $(BUILD_FUZZ) $(FUZZ_SECONDS)
 
 video:
-	@tools/install-deps.sh video
-	$(CONFIGURE_PLAIN)
-	cmake --build $(BUILD) -j $(JOBS) --target tuvoran-capture
+	$(INSTALL) video
+	$(CONFIGURE) run
+	$(BUILD_WITH) run --target tuvoran-capture
 	./$(BUILD)/tuvoran-capture --out tuvoran.mp4
 
-# Debian's emscripten runs its tools with a node that does not look in Debian's module folder.
-# The site's still and icons are drawn by the native capture and icon programs, built first.
+# The site's still and icons are drawn by the native capture and icon programs of the run
+# preset's build/, built first.
 web:
-	@tools/install-deps.sh run web
-	$(CONFIGURE_PLAIN)
-	cmake --build $(BUILD) -j $(JOBS) --target tuvoran-capture tuvoran-icons tuvoran-web-pictures
-	NODE_PATH=/usr/share/nodejs emcmake $(CONFIGURE) $(BUILD_WASM) -DCMAKE_BUILD_TYPE=Release \
-		-DTUVORAN_SITE_DIR=$(CURDIR)/build-web -DTUVORAN_NATIVE_BUILD=$(CURDIR)/$(BUILD)
-	NODE_PATH=/usr/share/nodejs cmake --build $(BUILD_WASM) -j $(JOBS)
+	$(INSTALL) run web
+	$(CONFIGURE) run
+	$(BUILD_WITH) run --target tuvoran-capture tuvoran-icons tuvoran-web-pictures
+	$(CONFIGURE) web
+	$(BUILD_WITH) web
 
 # Cross-built with Debian's mingw-w64; the zip is packed from the install rules, as the release's.
 windows:
-	@tools/install-deps.sh windows
-	$(CONFIGURE) $(BUILD_WINDOWS) --toolchain platform/win32/toolchain.cmake \
-		-DCMAKE_BUILD_TYPE=Release
-	cmake --build $(BUILD_WINDOWS) -j $(JOBS)
+	$(INSTALL) windows
+	$(CONFIGURE) windows
+	$(BUILD_WITH) windows
 	rm -f $(BUILD_WINDOWS)/tuvoran-*-windows-x64.zip
 	tools/release.sh windows-zip $(BUILD_WINDOWS) $(BUILD_WINDOWS)
 	@ls $(BUILD_WINDOWS)/tuvoran-*-windows-x64.zip
 
 data:
-	@tools/install-deps.sh data
-	$(CONFIGURE_PLAIN)
-	cmake --build $(BUILD) -j $(JOBS) --target tuvoran-datagen
+	$(INSTALL) data
+	$(CONFIGURE) run
+	$(BUILD_WITH) run --target tuvoran-datagen
 	./$(BUILD)/tools/tuvoran-datagen data $(BUILD)/data-contact-sheet.png
 
 # After an intended change of the show: its expected frames again, and a sheet of old and new
 # to review before committing them.
 expectations:
-	@tools/install-deps.sh test
-	$(CONFIGURE_PLAIN) -DBUILD_TESTING=ON
-	cmake --build $(BUILD) -j $(JOBS) --target tuvoran-capture tuvoran-expectations
-	./$(BUILD)/tests/expected_frames/tuvoran-expectations ./$(BUILD)/tuvoran-capture \
-		tests/expected_frames/expected-frames.png $(BUILD)/expectations $(BUILD)/expectations-review.png
+	$(INSTALL) check
+	$(CONFIGURE) check
+	$(BUILD_WITH) check --target tuvoran-capture tuvoran-expectations
+	./$(BUILD_CHECK)/tests/expected_frames/tuvoran-expectations ./$(BUILD_CHECK)/tuvoran-capture \
+		tests/expected_frames/expected-frames.png $(BUILD_CHECK)/expectations \
+		$(BUILD_CHECK)/expectations-review.png
 
 install: build
 	DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)"
@@ -170,45 +175,46 @@ uninstall:
 # Packs what build/ has built, as the release does; the package's file list stays apart from
 # make install's. One package at a time: its name has the commit in it.
 package:
-	@tools/install-deps.sh package
-	$(CONFIGURE_PLAIN)
-	cmake --build $(BUILD) -j $(JOBS)
+	$(INSTALL) package
+	$(CONFIGURE) run
+	$(BUILD_WITH) run
 	rm -f $(BUILD_PACKAGE)/tuvoran_*.deb
 	tools/release.sh deb $(BUILD) $(BUILD_PACKAGE)
 	lintian $(BUILD_PACKAGE)/tuvoran_*.deb
 
 format:
-	@tools/install-deps.sh lint
+	$(INSTALL) lint
 	clang-format -i $$(git ls-files '*.cpp' '*.h')
 
 tidy:
-	@tools/install-deps.sh lint
-	$(CONFIGURE_PLAIN)
-	run-clang-tidy -quiet -p $(BUILD) $$(git ls-files '*.cpp')
+	$(INSTALL) check lint
+	$(CONFIGURE) check
+	run-clang-tidy -quiet -p $(BUILD_CHECK) $$(git ls-files '*.cpp')
 
 # A minimal Debian root that a killed package test left mounted is taken down first, and the
 # release check's view of its second tree.
 clean:
-	@if grep -qs " $(CURDIR)/$(BUILD)/minimal-root/" /proc/self/mountinfo; then \
-		tools/minimal-root.sh down $(BUILD)/minimal-root; fi
-	@if mountpoint -q "$(BUILD)/release-check/somewhere else/shuffled"; then \
-		fusermount -u "$(BUILD)/release-check/somewhere else/shuffled"; fi
-	tools/owned-folder.sh remove $(BUILD) $(BUILD_ASAN) $(BUILD_RELEASE) $(BUILD_FUZZ) $(BUILD_PACKAGE) $(BUILD_WASM) build-web \
-		$(BUILD_WINDOWS)
+	@for build in $(BUILD) $(BUILD_CHECK); do \
+		if grep -qs " $(CURDIR)/$$build/minimal-root/" /proc/self/mountinfo; then \
+			tools/minimal-root.sh down $$build/minimal-root; fi; \
+		if mountpoint -q "$$build/release-check/somewhere else/shuffled"; then \
+			fusermount -u "$$build/release-check/somewhere else/shuffled"; fi; \
+	done
+	tools/owned-folder.sh remove $(BUILD) $(BUILD_DEV) $(BUILD_CHECK) build-asan $(BUILD_RELEASE) $(BUILD_FUZZ) \
+		$(BUILD_PACKAGE) build-wasm build-web $(BUILD_WINDOWS) build-dist
 
-# The makers' live loop: tools/dev-loop.sh, and "Change it live" in the README. Only the program
-# is built; the build links with lld, which relinks it in a third of the time.
+# The makers' live loop: tools/dev-loop.sh, and docs/making.md. Only the program
+# is built, in build-dev/, linked with lld, which relinks it in a third of the time; LINKER=
+# names another (bfd, gold, mold) for a comparison.
 AT ?= 0
 PAUSE ?=
-.PHONY: dev
+LINKER ?=
 dev:
-	@tools/install-deps.sh run dev
-	$(CONFIGURE_PLAIN) $$(grep -qs '^TUVORAN_LINKER:STRING=.' $(BUILD)/CMakeCache.txt || \
-		echo -DTUVORAN_LINKER=lld)
-	tools/dev-loop.sh $(BUILD) $(AT) "$(PAUSE)" $(ARGS)
+	$(INSTALL) dev
+	$(CONFIGURE) dev $(if $(LINKER),-DTUVORAN_LINKER=$(LINKER))
+	CMAKE_BUILD_PARALLEL_LEVEL=$(JOBS) tools/dev-loop.sh $(BUILD_DEV) $(AT) "$(PAUSE)" $(ARGS)
 
 # The release: builds of its own in build-dist/, every artefact in dist/ (tools/release.sh).
-.PHONY: release
 release:
-	@tools/install-deps.sh release
+	$(INSTALL) release
 	tools/release.sh dist build-dist dist

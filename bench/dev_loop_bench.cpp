@@ -92,7 +92,7 @@ std::vector<Figure> DevLoop(const BenchOptions& options) {
     // The build alone, without the loop: where the time goes.
     const auto build = [&] {
         const std::string command =
-            "cmake --build '" + (tree / "build").string() + "' --target tuvoran > /dev/null";
+            "cmake --build '" + (tree / "build-dev").string() + "' --target tuvoran > /dev/null";
         RunCommand(command);
         std::vector<double> seconds;
         for (int i = 0; i < samples; ++i) {
@@ -104,12 +104,13 @@ std::vector<Figure> DevLoop(const BenchOptions& options) {
         return Percentile(seconds, 0.5);
     };
     const auto credits = [&](const std::string& linker) {
-        RunCommand("cmake -S '" + tree.string() + "' -B '" + (tree / "build").string() +
-                   "' -DTUVORAN_LINKER=" + linker + " > /dev/null");
+        RunCommand("cd '" + tree.string() + "' && cmake --preset dev -DTUVORAN_LINKER=" + linker +
+                   " > /dev/null");
         const double buildSeconds = build();
-        ChildProcess loop(
-            {"/bin/sh", "-c", "exec make dev AT=20000 PAUSE=1 ARGS=--window=320x240 > /dev/null"},
-            {}, tree.string());
+        ChildProcess loop({"/bin/sh", "-c",
+                           "exec make dev LINKER=" + linker +
+                               " AT=20000 PAUSE=1 ARGS=--window=320x240 > /dev/null"},
+                          {}, tree.string());
         std::vector<double> seconds;
         if (WaitForShow()) {
             for (int i = 0; i < samples; ++i) {

@@ -85,10 +85,10 @@ TEST_F(ProgramDevLoop, SavesComeInAtTheMomentShownAndABadOneLosesNothing) {
     ASSERT_NE(moved, timeline);
     Save("demo/timeline.cpp", moved);
     EXPECT_TRUE(WaitUntil([&] { return Shown(original) > 1; }, changeMs)) << loop.ErrorOutput();
-    const std::string buildCapture =
-        "cmake --build '" + (tree / "build").string() + "' --target tuvoran-capture > /dev/null";
+    const std::string buildCapture = "cmake --build '" + (tree / "build-dev").string() +
+                                     "' --target tuvoran-capture > /dev/null";
     ASSERT_EQ(RunCommand(buildCapture).exitCode, 0);
-    const std::string movedStill = Still("moved", (tree / "build/tuvoran-capture").string());
+    const std::string movedStill = Still("moved", (tree / "build-dev/tuvoran-capture").string());
     EXPECT_LE(WaitForStill(movedStill, changeMs), 1) << loop.ErrorOutput();
 
     // A syntax error: the compiler's message, and the show goes on as it was.

@@ -1,17 +1,21 @@
 #!/bin/sh
 # Installs the Debian 12 packages that the project needs, and only those missing.
-# Usage: install-deps.sh [run] [test] [video] [data] [package] [web] [windows] [dev] [lint]
-#        [release] ...   (default: run)
+# Usage: install-deps.sh [run] [check] [test] [video] [data] [package] [web] [browser]
+#        [windows] [dev] [fuzz] [lint] [release] ...   (default: run)
+# Several at once (make -j) take turns: one installs, the others wait and then find it done.
 set -eu
 
 # GLVND's libOpenGL is the library that CMake's OpenGL module looks for first.
 packages_run="build-essential cmake pkg-config libgl-dev libopengl-dev libegl-dev libgl1-mesa-dri
   libsdl2-dev libfreetype-dev libfontconfig-dev fonts-dejavu-core
   libfreeimage-dev libtiff-dev libmpg123-dev libpulse-dev libasound2-dev"
-# The virtual X server's own fonts lack those that the message box draws its text with. The
-# sound's timing is checked against a private PulseAudio server, its monitor recorded by parec.
-packages_test="xvfb xauth xfonts-base libxtst-dev libgtest-dev libgmock-dev libbenchmark-dev
-  clang libclang-rt-14-dev pulseaudio pulseaudio-utils"
+# The virtual X server's own fonts lack those that the message box draws its text with.
+packages_check="xvfb xauth xfonts-base libxtst-dev libgtest-dev libgmock-dev libbenchmark-dev"
+# The fuzzers: clang's libFuzzer.
+packages_fuzz="clang libclang-rt-14-dev"
+# The sound's timing is checked against a private PulseAudio server, its monitor recorded by
+# parec.
+packages_sound="pulseaudio pulseaudio-utils"
 # The web site's tests: Debian's Chromium, driven from Node (npm comes with a nodejs from elsewhere).
 packages_browser="chromium nodejs"
 command -v npm >/dev/null 2>&1 || packages_browser="$packages_browser npm"
@@ -37,9 +41,15 @@ wanted=""
 for group in "$@"; do
     case "$group" in
         run) wanted="$wanted $packages_run" ;;
-        test) wanted="$wanted $packages_run $packages_test $packages_data $packages_video $packages_package
-              $packages_minimal_root $packages_browser $packages_web $packages_windows $packages_dev
-              $packages_release" ;;
+        # make check's tests: the programs on a virtual X screen, the data generator's (LAME) and
+        # the capture's videos (ffmpeg).
+        check) wanted="$wanted $packages_run $packages_check $packages_data $packages_video" ;;
+        test) wanted="$wanted $packages_run $packages_check $packages_fuzz $packages_sound $packages_data
+              $packages_video $packages_package $packages_minimal_root $packages_browser $packages_web $packages_windows
+              $packages_dev $packages_release" ;;
+        fuzz) wanted="$wanted $packages_run $packages_fuzz" ;;
+        browser) wanted="$wanted $packages_browser" ;;
+        sound) wanted="$wanted $packages_sound" ;;
         data) wanted="$wanted $packages_run $packages_data" ;;
         video) wanted="$wanted $packages_run $packages_video" ;;
         package) wanted="$wanted $packages_run $packages_package" ;;
@@ -49,17 +59,20 @@ for group in "$@"; do
         lint) wanted="$wanted $packages_run $packages_lint" ;;
         release) wanted="$wanted $packages_run $packages_data $packages_video $packages_package
                  $packages_web $packages_windows $packages_release" ;;
-        *) echo "install-deps.sh: unknown group '$group' (run, test, data, video, package, web, windows, dev, lint, release)" >&2; exit 2 ;;
+        *) echo "install-deps.sh: unknown group '$group' (run, check, test, sound, data, video, package, web, browser, windows, dev, fuzz, lint, release)" >&2; exit 2 ;;
     esac
 done
 
-missing=""
-for package in $wanted; do
-    case " $missing " in *" $package "*) continue ;; esac
-    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "ok installed"; then
-        missing="$missing $package"
-    fi
-done
+missing_packages() {
+    missing=""
+    for package in $wanted; do
+        case " $missing " in *" $package "*) continue ;; esac
+        if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "ok installed"; then
+            missing="$missing $package"
+        fi
+    done
+}
+missing_packages
 [ -z "$missing" ] && exit 0
 
 if [ "$(id -u)" -eq 0 ]; then
@@ -70,6 +83,20 @@ else
     echo "install-deps.sh: these Debian packages are missing:$missing" >&2
     echo "install-deps.sh: install them as root (apt-get install$missing)" >&2
     exit 1
+fi
+
+# One install at a time: apt takes dpkg's lock and fails at once where another holds it.
+# Whoever waited looks again, as the one before may have installed what it needs.
+# Opened for reading, so that a lock file made by root serves other users too.
+lock=/run/lock/tuvoran-install-deps.lock
+touch "$lock" 2>/dev/null || lock=${TMPDIR:-/tmp}/tuvoran-install-deps.lock
+touch "$lock" 2>/dev/null || true
+exec 9<"$lock"
+if ! flock -n 9; then
+    echo "install-deps.sh: waiting for another install to end" >&2
+    flock 9
+    missing_packages
+    [ -z "$missing" ] && exit 0
 fi
 
 echo "Installing:$missing"

@@ -146,20 +146,20 @@ video() {
     "$build/tuvoran-capture" --size 1920x1080 --keep-aspect --quiet "$@"
 }
 
-# The three builds, configured for the release alone: no tests, only what is packed.
+# The three builds, configured for the release alone by the presets of CMakePresets.json in
+# folders of its own: no tests, only what is packed.
 build() {
     builds=$(absolute "$1")
     cd "$root"
-    cmake -S . -B "$builds/linux" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=OFF >/dev/null
+    cmake --preset release -B "$builds/linux" >/dev/null
     # The site's pictures and icons are drawn by the native programs.
     cmake --build "$builds/linux" -j "$jobs" --target tuvoran tuvoran-capture \
         tuvoran-install-files tuvoran-screenshots tuvoran-icons tuvoran-web-pictures
-    cmake -S . -B "$builds/windows" --toolchain platform/win32/toolchain.cmake \
-        -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
+    cmake --preset windows -B "$builds/windows" -DBUILD_TESTING=OFF >/dev/null
     cmake --build "$builds/windows" -j "$jobs" --target tuvoran
+    cmake --preset web -B "$builds/wasm" -DTUVORAN_SITE_DIR="$builds/web" \
+        -DTUVORAN_NATIVE_BUILD="$builds/linux" >/dev/null
     # Debian's emscripten runs its tools with a node that does not look in Debian's module folder.
-    NODE_PATH=/usr/share/nodejs emcmake cmake -S . -B "$builds/wasm" -DCMAKE_BUILD_TYPE=Release \
-        -DTUVORAN_SITE_DIR="$builds/web" -DTUVORAN_NATIVE_BUILD="$builds/linux" >/dev/null
     NODE_PATH=/usr/share/nodejs cmake --build "$builds/wasm" -j "$jobs"
 }
 

@@ -5,7 +5,7 @@
 set -eu
 
 if ! command -v Xvfb >/dev/null 2>&1; then
-    echo "run-headless.sh: Xvfb is missing (tools/install-deps.sh test)" >&2
+    echo "run-headless.sh: Xvfb is missing (tools/install-deps.sh check)" >&2
     exit 1
 fi
 

@@ -15,11 +15,13 @@ list(FILTER TUVORAN_WEB_SOURCES EXCLUDE REGEX
 find_path(STB_INCLUDE_DIR stb_image.h PATHS /usr/include/stb REQUIRED NO_DEFAULT_PATH
           NO_CMAKE_FIND_ROOT_PATH)
 
-add_library(tuvoran_core STATIC ${TUVORAN_WEB_SOURCES})
-target_include_directories(tuvoran_core PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}
-                           ${CMAKE_CURRENT_SOURCE_DIR}/platform/stb/include)
-target_include_directories(tuvoran_core SYSTEM PRIVATE ${STB_INCLUDE_DIR})
-target_compile_options(tuvoran_core PRIVATE -O2)
+tuvoran_add_layers(SOURCES ${TUVORAN_WEB_SOURCES}
+                   BACKENDS web "/platform/web/web_(backend|page)\\.cpp$")
+target_include_directories(tuvoran_platform PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/platform/stb/include)
+target_include_directories(tuvoran_platform SYSTEM PRIVATE ${STB_INCLUDE_DIR})
+foreach(layer IN LISTS TUVORAN_LAYERS)
+    target_compile_options(${layer} PRIVATE -O2)
+endforeach()
 
 add_executable(tuvoran app/tuvoran_web_main.cpp)
 target_link_libraries(tuvoran PRIVATE tuvoran_core)

@@ -14,17 +14,17 @@ file(GLOB TUVORAN_WIN32_SOURCES CONFIGURE_DEPENDS
      platform/win32/*.cpp)
 list(FILTER TUVORAN_WIN32_SOURCES EXCLUDE REGEX "_main\\.cpp$")
 
-add_library(tuvoran_core STATIC ${TUVORAN_WIN32_SOURCES})
+tuvoran_add_layers(SOURCES ${TUVORAN_WIN32_SOURCES}
+                   BACKENDS win32 "/platform/win32/(win32_backend|win32_keys|wave_out)\\.cpp$")
 # Windows 10 and later; the real headers see no min and max macros.
-target_compile_definitions(tuvoran_core PUBLIC _WIN32_WINNT=0x0A00 WINVER=0x0A00)
-target_include_directories(tuvoran_core PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}
-                           ${CMAKE_CURRENT_SOURCE_DIR}/platform/stb/include
+target_compile_definitions(tuvoran_platform PUBLIC _WIN32_WINNT=0x0A00 WINVER=0x0A00)
+target_include_directories(tuvoran_platform PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/platform/stb/include
                            ${CMAKE_CURRENT_SOURCE_DIR}/platform/win32/include)
-target_include_directories(tuvoran_core SYSTEM PRIVATE ${STB_INCLUDE_DIR})
-target_link_libraries(tuvoran_core PUBLIC opengl32 gdi32 winmm msacm32)
+target_include_directories(tuvoran_platform SYSTEM PRIVATE ${STB_INCLUDE_DIR})
+target_link_libraries(tuvoran_platform PUBLIC opengl32 gdi32 winmm msacm32)
 # Nothing but the system's own DLLs beside the executable: the C++ runtime and the threads
 # are linked in.
-target_link_options(tuvoran_core INTERFACE -static)
+target_link_options(tuvoran_platform INTERFACE -static)
 
 set(TUVORAN_RESOURCES ${CMAKE_CURRENT_SOURCE_DIR}/packaging/windows)
 configure_file(${TUVORAN_RESOURCES}/tuvoran.rc.in ${CMAKE_CURRENT_BINARY_DIR}/tuvoran.rc @ONLY)

@@ -10,6 +10,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// make dev's build folder (CMakePresets.json).
+constexpr char devBuild[] = "build-dev";
+
 // A value of a build folder's cache, as "NAME:TYPE=value" gives it.
 std::string CacheValue(const fs::path& buildFolder, const std::string& name) {
     std::ifstream cache(buildFolder / "CMakeCache.txt");
@@ -29,7 +32,7 @@ bool EndsWith(const std::string& text, const std::string& end) {
 
 void CopyObjects(const fs::path& sourceTree, const fs::path& buildFolder, const fs::path& copy) {
     for (const auto& target : fs::directory_iterator(buildFolder / "CMakeFiles")) {
-        const fs::path copied = copy / "build/CMakeFiles" / target.path().filename();
+        const fs::path copied = copy / devBuild / "CMakeFiles" / target.path().filename();
         if (target.path().extension() != ".dir" || !fs::exists(copied)) {
             continue;
         }
@@ -59,14 +62,11 @@ std::string CopyTreeWithBuild(const std::string& sourceTree, const std::string& 
             fs::copy(entry.path(), fs::path(copy) / name, fs::copy_options::recursive);
         }
     }
-    const std::string linker = CacheValue(buildFolder, "TUVORAN_LINKER");
+    // As make dev configures it, so that make dev in the copy finds nothing to change.
     const std::string configure =
-        "cmake -S '" + copy + "' -B '" + copy + "/build' -DCMAKE_BUILD_TYPE='" +
-        CacheValue(buildFolder, "CMAKE_BUILD_TYPE") + "' -DCMAKE_C_COMPILER='" +
+        "cd '" + copy + "' && cmake --preset dev -DCMAKE_C_COMPILER='" +
         CacheValue(buildFolder, "CMAKE_C_COMPILER") + "' -DCMAKE_CXX_COMPILER='" +
-        CacheValue(buildFolder, "CMAKE_CXX_COMPILER") + "' -DTUVORAN_SANITIZE='" +
-        CacheValue(buildFolder, "TUVORAN_SANITIZE") + "' -DTUVORAN_LINKER='" +
-        (linker.empty() ? "lld" : linker) + "' -DBUILD_TESTING=OFF > /dev/null 2>&1";
+        CacheValue(buildFolder, "CMAKE_CXX_COMPILER") + "' > /dev/null 2>&1";
     if (RunCommand(configure).exitCode != 0) {
         return "could not configure: " + configure;
     }

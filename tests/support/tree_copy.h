@@ -7,7 +7,7 @@
 #include <vector>
 
 // Copies sourceTree's sources (not its build folders, tests or benchmarks) to copy, configures
-// copy/build with buildFolder's compilers and build type, linked with lld as make dev links,
+// copy/build-dev as make dev does (the dev preset, linked with lld) with buildFolder's compilers,
 // and puts buildFolder's objects in it, newer than the copied sources, their dependency lists
 // naming the copy's files: a build then compiles only what the copy changes. Empty when done,
 // else what failed.
