@@ -21,9 +21,15 @@ folder=$(cd "$2" && pwd)
 apt=$folder/.apt
 mkdir -p "$apt/lists/partial" "$apt/archives/partial" "$apt/sources.list.d" "$apt/preferences.d"
 
+# Debian's own entries, told by the origin in their release files, or by the system's suite
+# where apt has not fetched those yet.
+codename=$(sed -n 's/^VERSION_CODENAME=//p' /etc/os-release 2>/dev/null | tr -d '"')
+# shellcheck disable=SC2016 # apt's own fields, not the shell's
 apt-get indextargets --format '$(TARGET_OF) $(REPO_URI) $(RELEASE) $(COMPONENT) $(ORIGIN)' \
-    2>/dev/null | awk '$1 == "deb" && $5 == "Debian" { print "deb-src", $2, $3, $4 }' |
-    sort -u >"$apt/sources.list.new"
+    2>/dev/null | awk -v suite="$codename" '
+        $1 == "deb" && ($5 == "Debian" || ($5 == "" && suite != "" && index($3, suite) == 1)) {
+            print "deb-src", $2, $3, $4
+        }' | sort -u >"$apt/sources.list.new"
 [ -s "$apt/sources.list.new" ] || fail "this system's apt sources name no Debian archive"
 
 # As root apt fetches as its own user, who may not write here.
