@@ -106,8 +106,9 @@ TEST_F(ProgramView, HelpAndVersionAnswerWithoutOpeningAnything) {
 // What a user's report needs: the driver that draws, the device that sounds and the decoder,
 // each found or said to be missing, after the version line that --version alone prints.
 TEST_F(ProgramView, VersionVerboseNamesTheRendererSoundDeviceAndDecoder) {
-    const std::string program = std::string("cd '") + folder.Path() + "' && " + TUVORAN_BINARY;
-    const CommandOutput found = RunCommand(program + " --version --verbose 2>/dev/null");
+    const std::string folderCd = std::string("cd '") + folder.Path() + "' && ";
+    const CommandOutput found =
+        RunCommand(folderCd + TUVORAN_BINARY + " --version --verbose 2>/dev/null");
     EXPECT_EQ(found.exitCode, 0);
     EXPECT_EQ(found.text.rfind("tuvoran " TUVORAN_VERSION "\nOpenGL vendor: ", 0), 0u)
         << found.text;
@@ -118,16 +119,16 @@ TEST_F(ProgramView, VersionVerboseNamesTheRendererSoundDeviceAndDecoder) {
     EXPECT_EQ(found.text.find("none ("), std::string::npos) << found.text;
 
     const CommandOutput missing =
-        RunCommand("env -u DISPLAY SDL_AUDIODRIVER=no-such-driver " + program +
-                   " --verbose --version "
-                   "2>/dev/null");
+        RunCommand(folderCd + "env -u DISPLAY SDL_AUDIODRIVER=no-such-driver " + TUVORAN_BINARY +
+                   " --verbose --version 2>/dev/null");
     EXPECT_EQ(missing.exitCode, 0);
     for (const char* line : {"\nOpenGL: none (no display: ", "\nSound device: none (no sound "
                                                              "device: "}) {
         EXPECT_NE(missing.text.find(line), std::string::npos) << line << " in " << missing.text;
     }
 
-    const CommandOutput alone = RunCommand(program + " --verbose 2>&1 >/dev/null");
+    const CommandOutput alone =
+        RunCommand(folderCd + TUVORAN_BINARY + " --verbose 2>&1 >/dev/null");
     EXPECT_EQ(alone.exitCode, 2);
     EXPECT_EQ(alone.text.rfind("tuvoran: --verbose goes with --version only\nUsage: ", 0), 0u)
         << alone.text;
