@@ -22,8 +22,12 @@ std::string None(const std::string& what, const std::string& reason) {
 
 // The strings of a context made current on a hidden window, as the show's own is made.
 std::string GraphicsLines(Backend& backend) {
-    const NativeWindowDescription description{"Tuvoran", true,  0,       0, 64,
-                                              64,        false, nullptr, 0, "Tuvoran Report Class"};
+    NativeWindowDescription description{};
+    description.title = "Tuvoran";
+    description.defaultPosition = true;
+    description.width = 64;
+    description.height = 64;
+    description.className = "Tuvoran Report Class";
     NativeWindow* window = backend.CreateWindow(description);
     if (window == nullptr) {
         return "OpenGL: " + None("no display", backend.FailureReason()) + "\n";
