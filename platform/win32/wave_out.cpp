@@ -168,8 +168,18 @@ int WaveOut::QueuedFrames() {
     }
     positionUnits += static_cast<DWORD>(position - lastPosition);
     lastPosition = position;
-    const std::uint64_t played = std::min(positionUnits / unitsPerFrame, framesWritten);
+    // A buffer that the device has not given back has not been played, whatever the position
+    // says (Wine's counts what it has taken into its own buffers).
+    const std::uint64_t played = std::min(positionUnits / unitsPerFrame, framesWritten - Held());
     return static_cast<int>(std::min<std::uint64_t>(framesWritten - played, INT_MAX));
+}
+
+std::uint64_t WaveOut::Held() const {
+    const auto frames = static_cast<std::uint64_t>(pulled.size()) / request.channels;
+    return frames * static_cast<std::uint64_t>(
+                        std::count_if(buffers.begin(), buffers.end(), [](const Buffer& buffer) {
+                            return buffer.queued && (buffer.header.dwFlags & WHDR_DONE) == 0;
+                        }));
 }
 
 std::string WaveOut::DeviceName() {

@@ -43,6 +43,8 @@ private:
     bool Refill(Buffer& buffer);
     // Frames written and not yet played; -1 where the device does not tell its position.
     int QueuedFrames();
+    // Frames in the buffers written that the device has not yet given back.
+    std::uint64_t Held() const;
 
     HWAVEOUT device = nullptr;
     HANDLE played = nullptr; // set by the device as each buffer is done, and to stop the thread
