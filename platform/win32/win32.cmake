@@ -1,7 +1,8 @@
 # The Windows build (cross-compiled with platform/win32/toolchain.cmake): the same program over
-# the Win32 backend, one executable with the C++ runtime linked in, and its zip. Only what
-# every Windows has is used beside it: Win32, WGL, winmm and the MPEG Layer-3 codec; the
-# pictures decode with Debian's stb_image.
+# the Win32 backend, one executable with the C++ runtime linked in, and its zip. Beside it only
+# what every Windows has (Win32, WGL, winmm) and libmpg123's DLL: the music decodes with the
+# library that Linux uses, on every edition of Windows, whatever codecs it has. The pictures
+# decode with Debian's stb_image.
 
 # No link time in the PE header (mingw's ld writes one by default): one commit, one executable.
 add_link_options(-Wl,--no-insert-timestamp)
@@ -11,7 +12,8 @@ find_path(STB_INCLUDE_DIR stb_image.h PATHS /usr/include/stb REQUIRED NO_DEFAULT
 
 # libmpg123 cross-built from Debian's source package of it (the Linux build links Debian's
 # binary package), into a DLL beside the executable as its licence, the LGPL 2.1, asks. The
-# same bytes from any build folder: no time stamp, no path; it needs only the system's DLLs.
+# same bytes from any build folder (no time stamp, no path, a fixed image base); it needs only
+# the system's DLLs.
 set(TUVORAN_MPG123_SOURCE "" CACHE PATH
     "An unpacked source of mpg123 to build libmpg123 from (default: Debian's, fetched)")
 set(mpg123_source ${TUVORAN_MPG123_SOURCE})
@@ -33,9 +35,11 @@ ExternalProject_Add(mpg123
     CMAKE_ARGS -DCMAKE_TOOLCHAIN_FILE=${CMAKE_TOOLCHAIN_FILE} -DCMAKE_BUILD_TYPE=Release
                -DCMAKE_C_COMPILER_LAUNCHER=${CMAKE_C_COMPILER_LAUNCHER}
                -DBUILD_SHARED_LIBS=ON -DBUILD_LIBOUT123=OFF -DBUILD_PROGRAMS=OFF -DNETWORK=OFF
-               # The source files' names in its messages are not where it was built.
+               # No messages (the program asks for none), which name its source files where
+               # they were built, nor other paths.
+               -DNO_MESSAGES=ON
                "-DCMAKE_C_FLAGS=-ffile-prefix-map=${mpg123_source}=mpg123 -ffile-prefix-map=${mpg123_build}=mpg123"
-               "-DCMAKE_SHARED_LINKER_FLAGS=-s -static-libgcc -Wl,--no-insert-timestamp"
+               "-DCMAKE_SHARED_LINKER_FLAGS=-s -static-libgcc -Wl,--no-insert-timestamp,--disable-auto-image-base"
                -DCMAKE_RUNTIME_OUTPUT_DIRECTORY=${CMAKE_BINARY_DIR}
     BUILD_COMMAND ${CMAKE_COMMAND} --build <BINARY_DIR> --target libmpg123
     BUILD_BYPRODUCTS ${CMAKE_BINARY_DIR}/libmpg123.dll ${mpg123_build}/src/libmpg123/libmpg123.dll.a
@@ -49,7 +53,7 @@ set_target_properties(libmpg123 PROPERTIES
     INTERFACE_INCLUDE_DIRECTORIES "${mpg123_build}/src/libmpg123;${mpg123_source}/src/libmpg123")
 add_dependencies(libmpg123 mpg123)
 set(TUVORAN_MPG123_LICENCE ${mpg123_source}/COPYING)
-# Named in the zip's README with where its source is had.
+# Named in the zip's README, with where its source is had.
 file(STRINGS ${mpg123_source}/NEWS TUVORAN_MPG123_VERSION LIMIT_COUNT 1
      REGEX "^[0-9]+\\.[0-9]+\\.[0-9]+")
 set(TUVORAN_MPG123_DEBIAN_VERSION ${TUVORAN_MPG123_VERSION})
