@@ -4,6 +4,7 @@
 #include "platform/data_folder.h"
 #include "tuvoran_version.h"
 
+#include <algorithm>
 #include <climits>
 
 namespace {
@@ -113,23 +114,35 @@ ParsedLiveOptions ParseLiveOptions(const std::vector<std::string>& arguments) {
             continue;
         }
         const bool flag = name == "--keep-aspect" || name == "--pause" || name == "--loop" ||
-                          name == "--help" || name == "-h" || name == "--version";
+                          name == "--help" || name == "-h" || name == "--version" ||
+                          name == "--verbose";
         if (!flag) {
             return fail("unknown option '" + name + "'");
         }
         if (inlineValue) {
             return fail(name + " takes no value");
         }
-        if (name == "--keep-aspect" || name == "--pause" || name == "--loop") {
+        if (name == "--keep-aspect" || name == "--pause" || name == "--loop" ||
+            name == "--verbose") {
             bool& set = name == "--keep-aspect" ? options.view.keepAspect
                         : name == "--pause"     ? options.controls.paused
-                                                : options.controls.loop;
+                        : name == "--loop"      ? options.controls.loop
+                                                : options.verbose;
             set = true;
             continue;
         }
-        // Answered at once, whatever follows.
+        // Answered at once, whatever follows but the --verbose of a --version.
         (name == "--version" ? options.version : options.help) = true;
+        if (options.version) {
+            const auto end = std::find(arguments.begin() + static_cast<std::ptrdiff_t>(i),
+                                       arguments.end(), "--");
+            options.verbose =
+                options.verbose || std::find(arguments.begin(), end, "--verbose") != end;
+        }
         return parsed;
+    }
+    if (options.verbose) {
+        return fail("--verbose goes with --version only");
     }
     return parsed;
 }
@@ -162,15 +175,16 @@ std::string LiveUsage(const std::string& programName) {
            "                  to FILE the options that start the show again there:\n"
            "                  --at=MS, --pause when paused, --window=WxH+X+Y in a window\n"
            "  -h, --help      this text\n"
-           "  --version       the program's version\n"
+           "  --version       the program's version; with --verbose also the OpenGL\n"
+           "                  driver, the sound device and the music decoder in use\n"
            "\n"
            "Keys:\n"
            "  Escape            end the show\n"
            "  Space             pause or resume\n"
            "  Left, Right       5 seconds back or on\n"
            "  Home              back to the start\n"
-           "  F                 show or hide the frame rate, the sound's latency (and\n"
-           "                    the music's position while paused)\n"
+           "  F                 show or hide the frame rate, the OpenGL renderer, the\n"
+           "                    sound's latency (and the music's position while paused)\n"
            "  F11, Alt+Enter    switch between window and full screen\n"
            "  Alt+F4            close the window, which ends the show\n"
            "\n" +

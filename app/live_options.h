@@ -16,6 +16,7 @@ struct LiveOptions {
     int audioLatencyMs = 0; // the sound is heard this much later than its device reports
     bool help = false;
     bool version = false;
+    bool verbose = false; // with version: what the computer gives the show too
 };
 
 struct ParsedLiveOptions {

@@ -7,6 +7,7 @@
 #include "platform/file_path.h"
 #include "platform/frame_timing.h"
 #include "platform/live_backend.h"
+#include "platform/system_report.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -63,6 +64,10 @@ int RunLiveProgram(int argc, char** argv, WinMainFunction winMain, const char* m
     }
     if (options.version) {
         std::fputs(LiveVersion().c_str(), stdout);
+        if (options.verbose) {
+            std::fflush(stdout);
+            std::fputs(SystemReport(*CreateLiveBackend(options.view)).c_str(), stdout);
+        }
         return 0;
     }
     const std::string error =

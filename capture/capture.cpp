@@ -8,6 +8,7 @@
 #include "platform/audio_file.h"
 #include "platform/file_path.h"
 #include "platform/offscreen/offscreen_backend.h"
+#include "platform/system_report.h"
 #include "platform/virtual_clock.h"
 
 #include <unistd.h>
@@ -135,6 +136,16 @@ private:
     std::unique_ptr<ProgressBar> progress;
 };
 
+// Takes nothing: the backend over it only tells what it runs on.
+class NoCapture final : public CaptureSink {
+public:
+    bool WantsFrame(std::int64_t /*index*/, std::uint32_t /*timeMs*/) override { return false; }
+    void TakeFrame(const CapturedFrame& /*frame*/) override {}
+    void StartAudio(int /*rate*/, int /*channels*/) override {}
+    void TakeAudio(const float* /*samples*/, int /*frames*/) override {}
+    bool FrameDone(std::int64_t /*index*/) override { return false; }
+};
+
 class CaptureRun {
 public:
     explicit CaptureRun(const char* argv0)
@@ -159,6 +170,12 @@ public:
         }
         if (options.version) {
             std::fputs(CaptureVersion().c_str(), stdout);
+            if (options.verbose) {
+                std::fflush(stdout);
+                NoCapture nothing;
+                std::fputs(SystemReport(*CreateOffscreenBackend(options.fps, nothing)).c_str(),
+                           stdout);
+            }
             return exitDone;
         }
         const VirtualClock clock(options.fps);

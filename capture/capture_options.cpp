@@ -3,6 +3,7 @@
 #include "app/option_values.h"
 #include "tuvoran_version.h"
 
+#include <algorithm>
 #include <climits>
 
 namespace {
@@ -35,6 +36,9 @@ bool TakesValue(const std::string& name) {
 
 // Checks that hold between options, once all are read.
 std::string Conflicts(const CaptureOptions& options, bool outGiven) {
+    if (options.verbose) {
+        return "--verbose goes with --version only";
+    }
     if (outGiven && !options.pngFolder.empty()) {
         return "--out and --png cannot be used together";
     }
@@ -85,14 +89,20 @@ ParsedCaptureOptions ParseCaptureOptions(const std::vector<std::string>& argumen
             return parsed;
         }
         if (name == "--version") {
+            // Answered at once, whatever follows but a --verbose.
             options.version = true;
+            options.verbose =
+                options.verbose || std::find(arguments.begin() + static_cast<std::ptrdiff_t>(i),
+                                             arguments.end(), "--verbose") != arguments.end();
             return parsed;
         }
-        if (name == "--quiet" || name == "--keep-aspect") {
+        if (name == "--quiet" || name == "--keep-aspect" || name == "--verbose") {
             if (inlineValue) {
                 return fail(name + " takes no value");
             }
-            (name == "--quiet" ? options.quiet : options.keepAspect) = true;
+            (name == "--quiet"         ? options.quiet
+             : name == "--keep-aspect" ? options.keepAspect
+                                       : options.verbose) = true;
             continue;
         }
         if (!TakesValue(name)) {
@@ -169,7 +179,8 @@ std::string CaptureUsage(const std::string& programName) {
            "                 with black bars, instead of stretching it\n"
            "  --quiet        no progress bar\n"
            "  --help         this text\n"
-           "  --version      the program's version\n";
+           "  --version      the program's version; with --verbose also the OpenGL\n"
+           "                 driver that draws the frames and the music decoder\n";
 }
 
 std::string CaptureVersion() {

@@ -18,6 +18,7 @@ struct CaptureOptions {
     bool keepAspect = false; // the canvas's 4:3 shape with black bars in a --size of another
     bool help = false;
     bool version = false;
+    bool verbose = false; // with version: what the computer gives the capture too
 };
 
 struct ParsedCaptureOptions {

@@ -85,8 +85,9 @@ void GLDisplay::DrawFpsOverlay() {
     std::snprintf(text, sizeof(text), "FPS = %2.1f", fpsShown);
     glColor3f(1.0f, 1.0f, 1.0f);
     DrawString(0.0f, 20.0f, text);
+    DrawString(0.0f, 40.0f, rendererName);
     // The note's lines, one under another.
-    float y = 40.0f;
+    float y = 60.0f;
     for (const char* line = overlayNote; *line != '\0'; y += 20.0f) {
         const char* end = std::strchr(line, '\n');
         const std::size_t length =

@@ -6,6 +6,8 @@
 
 #include <GL/gl.h>
 
+#include <cstdio>
+
 namespace {
 
 int Fail(int code, const char* message) {
@@ -54,7 +56,7 @@ GLDisplay::GLDisplay()
     : width(0), height(0), owner(nullptr), showFps(false), fpsStartTime(0), frameCount(0),
       fpsStartFrame(0), stencilBits(0), depthBits(16), viewWidth(0), viewHeight(0), dc(nullptr),
       window(nullptr), isOpen(false), glContext(nullptr), fullscreen(false),
-      fpsShown(0.0), overlayNote{}, suspended(false) {}
+      fpsShown(0.0), rendererName{}, overlayNote{}, suspended(false) {}
 
 GLDisplay::~GLDisplay() {
     Close();
@@ -124,6 +126,8 @@ int GLDisplay::Open(int newWidth, int newHeight, int bits, bool newFullscreen) {
     if (!wglMakeCurrent(dc, glContext)) {
         return failAndRelease(7, "Can not make current context");
     }
+    const auto* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
+    std::snprintf(rendererName, sizeof(rendererName), "%s", renderer != nullptr ? renderer : "");
 
     ShowWindow(window, SW_SHOW);
     SetForegroundWindow(window);

@@ -36,7 +36,8 @@ public:
     void SetOwner(Application* application) { owner = application; }
     void ToggleFpsOverlay() { showFps = !showFps; }
     bool IsOpen() const { return isOpen; }
-    // Lines under the frame rate, parted by '\n', while the overlay shows; empty for none.
+    // Lines under the frame rate and the OpenGL renderer, parted by '\n', while the overlay
+    // shows; empty for none.
     void SetOverlayNote(const char* note);
     // The frame rate measured afresh from now, after the timer has leapt or stood still.
     void RestartFrameRate();
@@ -68,7 +69,8 @@ private:
     bool isOpen;
     HGLRC glContext;
     bool fullscreen;
-    double fpsShown; // the rate last shown, kept while no millisecond has passed
+    double fpsShown;       // the rate last shown, kept while no millisecond has passed
+    char rendererName[96]; // the OpenGL renderer, shown under the frame rate for a report
     char overlayNote[160];
     bool suspended;
 };

@@ -4,7 +4,7 @@
 // channel count. Decoding is gapless: the encoder's delay and padding, where the file names
 // them, are not part of the samples, so that frame 0 is the music's first and the length
 // is the music's own. Each build links one decoder behind OpenAudioFile (libmpg123 on
-// Linux); a decoder implements this class and that function, nothing else.
+// Linux and Windows); a decoder implements this class and that function, nothing else.
 
 #include <cstdint>
 #include <memory>
@@ -33,3 +33,5 @@ public:
 // Opens the file and reads as far as its first frame, which gives the format. Null with the
 // reason in error when it cannot be decoded.
 std::unique_ptr<AudioFile> OpenAudioFile(const std::string& path, AudioFileError* error);
+// The decoder behind OpenAudioFile, for a user's report: "libmpg123 1.31.2".
+std::string AudioDecoderName();

@@ -125,6 +125,9 @@ public:
     virtual void CloseAudio() = 0;
     // Nanoseconds of the monotonic clock that the device's pulls keep time with.
     virtual std::int64_t AudioNanoseconds() = 0;
+    // The open audio device as the system names it: its driver, and the output where the
+    // system tells; empty where the backend cannot tell.
+    virtual std::string AudioDeviceName() { return ""; }
 
     // The window that shows the view as it is now, as the options that would make it again:
     // a window with its size and place, or full screen. False where there is none, or the

@@ -118,6 +118,9 @@ TEST(CaptureOptions, KeepAspectIsAFlagAndStretchingTheDefault) {
 
 TEST(CaptureOptions, VersionIsAnsweredAtOnce) {
     EXPECT_TRUE(Parse({"--version", "--fps", "0"}).options.version);
+    EXPECT_TRUE(Parse({"--verbose", "--version"}).options.verbose);
+    EXPECT_TRUE(Parse({"--version", "--fps", "0", "--verbose"}).options.verbose);
+    EXPECT_EQ(Parse({"--verbose"}).error, "--verbose goes with --version only");
     EXPECT_EQ(CaptureVersion(), "tuvoran-capture " TUVORAN_VERSION "\n");
 }
 

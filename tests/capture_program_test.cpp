@@ -4,6 +4,7 @@
 #include "platform/virtual_clock.h"
 #include "support/process.h"
 #include "support/test_files.h"
+#include "tuvoran_version.h"
 
 #include <FreeImage.h>
 #include <gtest/gtest.h>
@@ -173,8 +174,9 @@ protected:
 };
 
 TEST_F(CaptureProgram, BadCommandLinesExitWithCode2AndSayWhatIsWrong) {
-    const std::vector<std::vector<std::string>> commandLines = {
-        {"--fps", "0"}, {"--size", "big"}, {"--colour"}, {"--at", "1000"}, {"--until"}};
+    const std::vector<std::vector<std::string>> commandLines = {{"--fps", "0"}, {"--size", "big"},
+                                                                {"--colour"},   {"--at", "1000"},
+                                                                {"--until"},    {"--verbose"}};
     for (const auto& arguments : commandLines) {
         const Result result = Capture(arguments);
         EXPECT_EQ(result.exitCode, 2) << arguments.front();
@@ -182,6 +184,19 @@ TEST_F(CaptureProgram, BadCommandLinesExitWithCode2AndSayWhatIsWrong) {
         EXPECT_NE(result.errors.find("--help"), std::string::npos) << result.errors;
     }
     EXPECT_EQ(Capture({"--help"}).exitCode, 0);
+}
+
+// The driver that draws the frames needs no display, and no sound device is used.
+TEST_F(CaptureProgram, VersionVerboseNamesTheRendererAndDecoder) {
+    const CommandOutput report =
+        RunCommand("env -u DISPLAY '" TUVORAN_CAPTURE_BINARY "' --version --verbose 2>/dev/null");
+    EXPECT_EQ(report.exitCode, 0);
+    EXPECT_EQ(report.text.rfind("tuvoran-capture " TUVORAN_VERSION "\nOpenGL vendor: ", 0), 0u)
+        << report.text;
+    for (const char* line : {"\nOpenGL renderer: llvmpipe", "\nSound device: none (the capture",
+                             "\nMusic decoder: libmpg123 "}) {
+        EXPECT_NE(report.text.find(line), std::string::npos) << line << " in " << report.text;
+    }
 }
 
 TEST_F(CaptureProgram, WithoutTheEncoderItSaysSoBeforeDrawingAnything) {

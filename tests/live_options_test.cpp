@@ -187,6 +187,11 @@ TEST(LiveOptions, HelpAndVersionAreAnsweredAtOnceWhateverFollows) {
     EXPECT_TRUE(Parse({"-h", "--bogus"}).options.help);
     EXPECT_TRUE(Parse({"800", "--help", "--window=1x"}).options.help);
     EXPECT_TRUE(Parse({"--version", "--bogus"}).options.version);
+    // --verbose widens a --version on either side of it, and means nothing on its own.
+    EXPECT_TRUE(Parse({"--version", "--bogus", "--verbose"}).options.verbose);
+    EXPECT_TRUE(Parse({"--verbose", "--version"}).options.verbose);
+    EXPECT_FALSE(Parse({"--version", "--", "--verbose"}).options.verbose);
+    EXPECT_EQ(Parse({"--verbose", "800", "600", "32"}).error, "--verbose goes with --version only");
     // A mistake before them is still a mistake.
     EXPECT_NE(Parse({"--bogus", "--help"}).error, "");
 }

@@ -109,6 +109,37 @@ TEST_F(ProgramView, HelpAndVersionAnswerWithoutOpeningAnything) {
         << latency.text;
 }
 
+// What a user's report needs: the driver that draws, the device that sounds and the decoder,
+// each found or said to be missing, after the version line that --version alone prints.
+TEST_F(ProgramView, VersionVerboseNamesTheRendererSoundDeviceAndDecoder) {
+    const std::string folderCd = std::string("cd '") + folder.Path() + "' && ";
+    const CommandOutput found =
+        RunCommand(folderCd + TUVORAN_BINARY + " --version --verbose 2>/dev/null");
+    EXPECT_EQ(found.exitCode, 0);
+    EXPECT_EQ(found.text.rfind("tuvoran " TUVORAN_VERSION "\nOpenGL vendor: ", 0), 0u)
+        << found.text;
+    for (const char* line : {"\nOpenGL renderer: llvmpipe", "\nOpenGL version: ",
+                             "\nSound device: ", "\nMusic decoder: libmpg123 "}) {
+        EXPECT_NE(found.text.find(line), std::string::npos) << line << " in " << found.text;
+    }
+    EXPECT_EQ(found.text.find("none ("), std::string::npos) << found.text;
+
+    const CommandOutput missing =
+        RunCommand(folderCd + "env -u DISPLAY SDL_AUDIODRIVER=no-such-driver " + TUVORAN_BINARY +
+                   " --verbose --version 2>/dev/null");
+    EXPECT_EQ(missing.exitCode, 0);
+    for (const char* line : {"\nOpenGL: none (no display: ", "\nSound device: none (no sound "
+                                                             "device: "}) {
+        EXPECT_NE(missing.text.find(line), std::string::npos) << line << " in " << missing.text;
+    }
+
+    const CommandOutput alone =
+        RunCommand(folderCd + TUVORAN_BINARY + " --verbose 2>&1 >/dev/null");
+    EXPECT_EQ(alone.exitCode, 2);
+    EXPECT_EQ(alone.text.rfind("tuvoran: --verbose goes with --version only\nUsage: ", 0), 0u)
+        << alone.text;
+}
+
 TEST_F(ProgramView, AWiderWindowShowsTheCanvasBetweenBlackBarsLeftAndRight) {
     ChildProcess program = Start({"--window=480x240"});
     const unsigned long window = ShownWindow(program, 480, 240);

@@ -26,9 +26,10 @@ packages_package="dpkg-dev file lintian desktop-file-utils"
 # (piuparts runs adequate's checks of the installed package where it is there).
 packages_minimal_root="debootstrap piuparts adequate"
 packages_web="cmake emscripten libstb-dev"
-# The Windows build: the cross compiler, stb_image and GoogleTest's sources; Wine to test it;
+# The Windows build: the cross compiler, stb_image and GoogleTest's sources; dpkg-dev, whose
+# dpkg-source unpacks Debian's source of libmpg123 (tools/debian-source.sh); Wine to test it;
 # zip, which packs it as the release does (tools/release.sh).
-packages_windows="cmake g++-mingw-w64-x86-64-posix libstb-dev googletest wine wine64 zip"
+packages_windows="cmake g++-mingw-w64-x86-64-posix libstb-dev googletest dpkg-dev wine wine64 zip"
 # make dev: the watcher of the sources and data, and the faster linker.
 packages_dev="inotify-tools lld"
 packages_lint="clang-format clang-tidy"

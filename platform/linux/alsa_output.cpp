@@ -80,6 +80,7 @@ public:
     }
 
     bool Lost() const override { return lost.load(); }
+    std::string Name() const override { return "ALSA, device default"; }
 
 private:
     // Paused, the device plays out what it holds and then runs dry, to be started anew.

@@ -93,6 +93,8 @@ public:
         deadline = nullptr;
         resume = Api()->defer_new(Api(), OnResume, this);
         Api()->defer_enable(resume, 0);
+        const char* sink = pa_stream_get_device_name(stream);
+        name = std::string("PulseAudio, sink ") + (sink != nullptr ? sink : "(unknown)");
         const pa_buffer_attr* buffer = pa_stream_get_buffer_attr(stream);
         *opened = {request.rate, request.channels, static_cast<int>(buffer->tlength) / frameBytes,
                    true};
@@ -116,6 +118,7 @@ public:
     }
 
     bool Lost() const override { return lost.load(); }
+    std::string Name() const override { return name; }
 
 private:
     pa_mainloop_api* Api() const { return pa_threaded_mainloop_get_api(loop); }
@@ -257,6 +260,7 @@ private:
     bool timedOut = false;
     bool paused = true;
     std::atomic<bool> lost{false};
+    std::string name;
     std::vector<float> samples;
 };
 

@@ -23,6 +23,8 @@ public:
     virtual void Pause(bool paused) = 0;
     // True once the device or its server has gone; no pull comes after that.
     virtual bool Lost() const = 0;
+    // The service and the device that plays, for a user's report.
+    virtual std::string Name() const = 0;
 };
 
 // About 20 ms of samples per pull, in the power of two that sound drivers prefer; the device

@@ -388,6 +388,10 @@ public:
 
     std::int64_t AudioNanoseconds() override { return clock.Nanoseconds(); }
 
+    std::string AudioDeviceName() override {
+        return "none (the capture plays nothing: the music goes into its video)";
+    }
+
     std::string FailureReason() override { return failure; }
 
 private:

@@ -387,6 +387,22 @@ public:
 
     std::int64_t AudioNanoseconds() override { return SteadyNanoseconds(); }
 
+    std::string AudioDeviceName() override {
+        if (systemAudio != nullptr) {
+            return systemAudio->Name();
+        }
+        const char* driver = SDL_GetCurrentAudioDriver();
+        std::string name = driver != nullptr ? driver : "";
+        char* device = nullptr;
+        SDL_AudioSpec spec{};
+        if (SDL_GetDefaultAudioInfo(&device, &spec, 0) == 0 && device != nullptr) {
+            name += ": ";
+            name += device;
+            SDL_free(device);
+        }
+        return name;
+    }
+
     std::string FailureReason() override { return SDL_GetError(); }
 
     // SDL follows where the window manager put the window, and gives its inside's corner.

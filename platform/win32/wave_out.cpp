@@ -2,7 +2,11 @@
 
 #include "platform/win32/pcm_format.h"
 
+// The mapper's preferred device.
+#include <mmddk.h>
+
 #include <algorithm>
+#include <climits>
 #include <cmath>
 
 namespace {
@@ -62,6 +66,9 @@ bool WaveOut::Open(const AudioRequest& wanted, AudioDevice* opened, std::string*
         waveOutPrepareHeader(device, &buffer.header, sizeof(buffer.header));
     }
     pulled.resize(static_cast<std::size_t>(frames) * wanted.channels);
+    framesWritten = 0;
+    positionUnits = 0;
+    lastPosition = 0;
     running = false;
     stopping = false;
     lost = false;
@@ -133,9 +140,61 @@ void WaveOut::Feed() {
 
 bool WaveOut::Refill(Buffer& buffer) {
     const int frames = static_cast<int>(pulled.size()) / request.channels;
-    request.pull(request.user, pulled.data(), frames, -1);
+    request.pull(request.user, pulled.data(), frames, QueuedFrames());
     std::transform(pulled.begin(), pulled.end(), buffer.samples.begin(), ToSample);
     buffer.header.dwFlags &= ~static_cast<DWORD>(WHDR_DONE);
     buffer.queued = true;
+    framesWritten += static_cast<std::uint64_t>(frames);
     return waveOutWrite(device, &buffer.header, sizeof(buffer.header)) == MMSYSERR_NOERROR;
+}
+
+// A paused device holds its position; only a reset (on closing) sets it back to 0, and it
+// wraps at 2^32 units, after 27 hours at 44.1 kHz.
+int WaveOut::QueuedFrames() {
+    MMTIME time{};
+    time.wType = TIME_SAMPLES;
+    if (waveOutGetPosition(device, &time, sizeof(time)) != MMSYSERR_NOERROR) {
+        return -1;
+    }
+    std::uint64_t unitsPerFrame = 1;
+    DWORD position = 0;
+    if (time.wType == TIME_SAMPLES) {
+        position = time.u.sample;
+    } else if (time.wType == TIME_BYTES) {
+        position = time.u.cb;
+        unitsPerFrame = 2 * static_cast<std::uint64_t>(request.channels);
+    } else {
+        return -1;
+    }
+    positionUnits += static_cast<DWORD>(position - lastPosition);
+    lastPosition = position;
+    // A buffer that the device has not given back has not been played, whatever the position
+    // says (Wine's counts what it has taken into its own buffers).
+    const std::uint64_t played = std::min(positionUnits / unitsPerFrame, framesWritten - Held());
+    return static_cast<int>(std::min<std::uint64_t>(framesWritten - played, INT_MAX));
+}
+
+std::uint64_t WaveOut::Held() const {
+    const auto frames = static_cast<std::uint64_t>(pulled.size()) / request.channels;
+    return frames * static_cast<std::uint64_t>(
+                        std::count_if(buffers.begin(), buffers.end(), [](const Buffer& buffer) {
+                            return buffer.queued && (buffer.header.dwFlags & WHDR_DONE) == 0;
+                        }));
+}
+
+std::string WaveOut::DeviceName() {
+    // The mapper plays on the device that the system prefers.
+    DWORD preferred = 0;
+    DWORD status = 0;
+    UINT device = WAVE_MAPPER;
+    if (waveOutMessage(reinterpret_cast<HWAVEOUT>(static_cast<UINT_PTR>(WAVE_MAPPER)),
+                       DRVM_MAPPER_PREFERRED_GET, reinterpret_cast<DWORD_PTR>(&preferred),
+                       reinterpret_cast<DWORD_PTR>(&status)) == MMSYSERR_NOERROR) {
+        device = preferred;
+    }
+    WAVEOUTCAPSA capabilities{};
+    if (waveOutGetDevCapsA(device, &capabilities, sizeof(capabilities)) != MMSYSERR_NOERROR) {
+        return "";
+    }
+    return capabilities.szPname;
 }

@@ -456,6 +456,11 @@ public:
 
     std::int64_t AudioNanoseconds() override { return SteadyNanoseconds(); }
 
+    std::string AudioDeviceName() override {
+        const std::string device = WaveOut::DeviceName();
+        return device.empty() ? "waveOut" : "waveOut: " + device;
+    }
+
     std::string FailureReason() override { return failure; }
 
 private:

@@ -115,6 +115,31 @@ TEST_F(WindowsProgram, StartedFromAnotherFolderItFindsItsDataBesideItselfAndPlay
     EXPECT_EQ(program.ErrorOutput(), "");
 }
 
+// As on an N edition of Windows: none of Wine's own MP3 decoders (the codec, the DMO, Media
+// Foundation's through GStreamer). The show plays its music, from a moment near its end to
+// the end, which ends the show.
+const std::string withoutMp3Codecs = "WINEDLLOVERRIDES=l3codeca.acm=;mp3dmod=;winegstreamer=";
+
+TEST_F(WindowsProgram, WithoutWindowsMp3CodecsTheShowPlaysItsMusicToTheEnd) {
+    ChildProcess program = Start({"--window=320x240", "--at=63500"}, {withoutMp3Codecs});
+    LitWindow(program, "Tuvoran", 320, 240);
+    EXPECT_EQ(program.Wait(startupMs), 0) << program.ErrorOutput();
+    EXPECT_EQ(program.ErrorOutput(), "");
+}
+
+TEST_F(WindowsProgram, VersionVerboseNamesTheRendererSoundDeviceAndDecoder) {
+    const CommandOutput report = RunWindowsCommand("cd '" + elsewhere.Path() + "' && " +
+                                                   withoutMp3Codecs + " '" TUVORAN_WINE_RUN "' '" +
+                                                   Program() + "' --version --verbose 2>/dev/null");
+    EXPECT_EQ(report.exitCode, 0);
+    EXPECT_EQ(report.text.rfind("tuvoran " TUVORAN_VERSION "\nOpenGL vendor: ", 0), 0u)
+        << report.text;
+    for (const char* line : {"\nOpenGL renderer: llvmpipe", "\nOpenGL version: ",
+                             "\nSound device: waveOut", "\nMusic decoder: libmpg123 "}) {
+        EXPECT_NE(report.text.find(line), std::string::npos) << line << " in " << report.text;
+    }
+}
+
 TEST_F(WindowsProgram, AWindowShowsTheCanvasBetweenBlackBars) {
     ChildProcess program = Start({"--window=480x240"});
     const WindowPicture picture = GrabWindow(LitWindow(program, "Tuvoran", 480, 240));

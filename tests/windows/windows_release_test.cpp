@@ -51,7 +51,8 @@ TEST(WindowsRelease, TheZipHoldsTheProgramItsDataAndAReadmeSideBySide) {
     for (std::string line; std::getline(listing, line);) {
         entries.insert(line);
     }
-    std::set<std::string> expected{"tuvoran.exe", "README.txt"};
+    std::set<std::string> expected{"tuvoran.exe", "libmpg123.dll", "libmpg123-COPYING.txt",
+                                   "README.txt"};
     for (const auto& entry : fs::directory_iterator(fs::path(TUVORAN_SOURCE_DIR) / "data")) {
         expected.insert("data/" + entry.path().filename().string());
     }
@@ -78,26 +79,37 @@ TEST(WindowsRelease, TheReadmeTellsHowToStartItInNotepadsLineEnds) {
     }
 }
 
-// Only DLLs that every Windows has: the C++ runtime and the threads are inside the program.
-TEST(WindowsRelease, TheProgramImportsOnlyTheSystemsOwnLibraries) {
-    const std::set<std::string> system{"kernel32.dll", "user32.dll",  "gdi32.dll", "opengl32.dll",
-                                       "winmm.dll",    "msacm32.dll", "msvcrt.dll"};
-    std::istringstream headers(
-        RunCommand("'" TUVORAN_OBJDUMP "' -p '" TUVORAN_WINDOWS_EXE "'").text);
-    int imports = 0;
-    for (std::string line; std::getline(headers, line);) {
-        const std::size_t at = line.find("DLL Name: ");
-        if (at != std::string::npos) {
-            ++imports;
-            const std::string name = Lower(line.substr(at + 10));
+// Only DLLs that every Windows has, and the music decoder's beside the program, which itself
+// needs only the system's: the C++ runtime and the threads are inside the program.
+TEST(WindowsRelease, TheProgramImportsOnlyTheSystemsOwnLibrariesAndItsDecoder) {
+    const std::set<std::string> system{"kernel32.dll", "user32.dll", "gdi32.dll",  "opengl32.dll",
+                                       "winmm.dll",    "msvcrt.dll", "shlwapi.dll"};
+    const auto imports = [](const std::string& file) {
+        std::set<std::string> names;
+        std::istringstream headers(RunCommand("'" TUVORAN_OBJDUMP "' -p '" + file + "'").text);
+        for (std::string line; std::getline(headers, line);) {
+            const std::size_t at = line.find("DLL Name: ");
+            if (at != std::string::npos) {
+                names.insert(Lower(line.substr(at + 10)));
+            }
+        }
+        return names;
+    };
+    std::set<std::string> program = imports(TUVORAN_WINDOWS_EXE);
+    EXPECT_EQ(program.erase("libmpg123.dll"), 1u);
+    EXPECT_GE(program.size(), 5u);
+    const std::set<std::string> decoder = imports(TUVORAN_WINDOWS_BUILD "/libmpg123.dll");
+    EXPECT_FALSE(decoder.empty());
+    for (const std::set<std::string>& names : {program, decoder}) {
+        for (const std::string& name : names) {
             EXPECT_EQ(system.count(name), 1u) << "imports " << name;
         }
     }
-    EXPECT_GE(imports, 5);
 }
 
 // The resource directory: icons (3), the icon group (14) by the number the program loads it
-// by, 107, the version (16) and the manifest (24); and the version's texts.
+// by, 107, the version (16) and the manifest (24); the version's texts and the manifest's
+// DPI awareness.
 TEST(WindowsRelease, TheProgramCarriesItsIconVersionAndManifest) {
     const std::string headers =
         RunCommand("'" TUVORAN_OBJDUMP "' -p '" TUVORAN_WINDOWS_EXE "'").text;
@@ -135,6 +147,14 @@ TEST(WindowsRelease, TheProgramCarriesItsIconVersionAndManifest) {
          {"ProductName", "Tuvoran", "FileVersion", TUVORAN_VERSION, "ProductVersion",
           TUVORAN_VERSION, "OriginalFilename", "tuvoran.exe"}) {
         EXPECT_NE(program.find(Wide(text)), std::string::npos) << text;
+    }
+    // Drawn in real pixels on every screen: per-monitor v2, system-wide where that is unknown.
+    for (const char* setting :
+         {"<dpiAwareness xmlns=\"http://schemas.microsoft.com/SMI/2016/WindowsSettings\">"
+          "PerMonitorV2</dpiAwareness>",
+          "<dpiAware xmlns=\"http://schemas.microsoft.com/SMI/2005/WindowsSettings\">"
+          "true</dpiAware>"}) {
+        EXPECT_NE(program.find(setting), std::string::npos) << setting;
     }
     // The same icon as on Linux, in the sizes Explorer and the taskbar show.
     const std::string icon = ReadFile(TUVORAN_SOURCE_DIR "/packaging/windows/tuvoran.ico");
