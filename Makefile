@@ -5,6 +5,7 @@
 #   make test                      the whole suite, headless, before handing in
 #   make test-sanitize             the suite again under AddressSanitizer and UBSan
 #   make bench                     benchmarks, release build
+#   make bench-sync [SYNC_QUICK=1] [SYNC_MINUTES=60]   picture minus sound, heard and seen
 #   make bench-web                 the web site's size, start and frame times in headless Chromium
 #   make web-serve                 build the web site and serve it on http://127.0.0.1:8000/
 #   make fuzz [FUZZ_SECONDS=90]    the libFuzzer targets, clang with the sanitizers
@@ -83,6 +84,15 @@ test-sanitize:
 	$(CONFIGURE) $(BUILD_ASAN) -DCMAKE_BUILD_TYPE=Debug -DTUVORAN_SANITIZE=ON -DBUILD_TESTING=ON
 	cmake --build $(BUILD_ASAN) -j $(JOBS)
 	tools/run-headless.sh ctest --test-dir $(BUILD_ASAN) --output-on-failure -j $(JOBS)
+
+# Picture minus sound, measured from outside on private sound servers (bench/sync/bench-sync.sh);
+# SYNC_QUICK=1 for a short run, SYNC_MINUTES=60 for an hour's drift with --loop.
+.PHONY: bench-sync
+bench-sync:
+	@tools/install-deps.sh run test sync
+	$(CONFIGURE) $(BUILD_RELEASE) -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=ON
+	cmake --build $(BUILD_RELEASE) -j $(JOBS) --target tuvoran tuvoran-sync-record tuvoran-sync-analyse
+	bench/sync/bench-sync.sh $(BUILD_RELEASE)
 
 bench:
 	@tools/install-deps.sh test

@@ -1,7 +1,7 @@
 #!/bin/sh
 # Installs the Debian 12 packages that the project needs, and only those missing.
 # Usage: install-deps.sh [run] [test] [video] [data] [package] [web] [windows] [dev] [lint]
-#        [release] ...   (default: run)
+#        [release] [sync] ...   (default: run)
 set -eu
 
 # GLVND's libOpenGL is the library that CMake's OpenGL module looks for first.
@@ -27,6 +27,11 @@ packages_windows="cmake g++-mingw-w64-x86-64-posix libstb-dev googletest wine wi
 # make dev: the watcher of the sources and data, and the faster linker.
 packages_dev="inotify-tools lld"
 packages_lint="clang-format clang-tidy"
+# make bench-sync: private sound servers with a null sink (PulseAudio, and PipeWire with its
+# PulseAudio server, session manager and a session bus of its own), their recorder, the
+# calibration's maker and player, the X screen's shared memory.
+packages_sync="xvfb pulseaudio pulseaudio-utils pipewire pipewire-pulse wireplumber dbus mpv ffmpeg
+  libxext-dev"
 # The release (make release) packs with these; its check lists folders in a random order with
 # disorderfs and shows a difference with diffoscope.
 packages_release="git zip unzip gzip appstream diffoscope xxd python3-debian disorderfs"
@@ -46,9 +51,10 @@ for group in "$@"; do
         windows) wanted="$wanted $packages_windows" ;;
         dev) wanted="$wanted $packages_run $packages_dev" ;;
         lint) wanted="$wanted $packages_run $packages_lint" ;;
+        sync) wanted="$wanted $packages_run $packages_sync" ;;
         release) wanted="$wanted $packages_run $packages_data $packages_video $packages_package
                  $packages_web $packages_windows $packages_release" ;;
-        *) echo "install-deps.sh: unknown group '$group' (run, test, data, video, package, web, windows, dev, lint, release)" >&2; exit 2 ;;
+        *) echo "install-deps.sh: unknown group '$group' (run, test, data, video, package, web, windows, dev, lint, release, sync)" >&2; exit 2 ;;
     esac
 done
 
