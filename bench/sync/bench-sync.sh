@@ -33,10 +33,12 @@ results="$build/bench/sync-runs"
 json="$build/bench/sync.json"
 
 # The show's sharp moments (demo/timeline.cpp, tools/datagen/music.cpp): the four credits slam
-# in on a tom and a chord stab; the cube field ends on a kick; credits and band leave on the
-# drop's impact. The music is 66 s long, and --loop plays it again from the start.
-show_moments="14,15,16,17,20,25"
-show_period=66
+# in on a tom and a chord stab, and at the drop's impact credits and band leave while the lens
+# grid turns additive, brighter. The screen turns brighter at each (a '-' would mark darker).
+# Other cuts are too slight to tell from the motion (the cube field's end at 20 s) or fades.
+# The music is 66 s long, and --loop plays it again from the start.
+show_moments="14,15,16,17,25"
+show_period=0
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/tuvoran-sync.XXXXXX")
 pids=""
@@ -249,7 +251,7 @@ add_entry() { # PATH SUBJECT JSON
 
 report() { # PATH SUBJECT [player]: the figures of the last measure
     add_entry "$1" "$2" "$(cat "$figures")"
-    awk -v path="$1" -v subject="$2" -v gm="$median" -v gp="$p95" -v player="${3:-}" '
+    awk -v path="$1" -v subject="$2" -v dir="$dir" -v gm="$median" -v gp="$p95" -v player="${3:-}" '
     function field(name,   m) {
         if (match($0, "\"" name "\": [-0-9.]+")) {
             m = substr($0, RSTART, RLENGTH); sub(/.*: /, "", m); return m
@@ -259,19 +261,21 @@ report() { # PATH SUBJECT [player]: the figures of the last measure
     {
         pairs = field("pairs"); med = field("median_ms"); p = field("p95_abs_ms")
         if (pairs == "" || pairs == 0) {
-            printf "%-11s %-22s no pairs found (see its recording)\n", path, subject; next
+            why = "no pairs found"
+            if (match($0, /"error": "[^"]*"/)) why = substr($0, RSTART + 10, RLENGTH - 11)
+            printf "%-11s %-22s %s: MISSED (its recording: %s)\n", path, subject, why, dir; next
         }
         line = sprintf("%-11s %-22s %+8.1f %8.1f %6d   ", path, subject, med, p, pairs)
         if (player) {
             line = line "the harness itself: should read about 0"
         } else {
-            verdict = (med <= gm && med >= -gm) ? "met" : "MISSED"
+            verdict = (med + 0 <= gm + 0 && med + 0 >= -gm) ? "met" : "MISSED"
             line = line sprintf("median within +-%d ms: %s", gm, verdict)
-            if (gp != "") line = line sprintf("; p95 <= %d ms: %s", gp, p <= gp ? "met" : "MISSED")
+            if (gp != "") line = line sprintf("; p95 <= %d ms: %s", gp, p + 0 <= gp + 0 ? "met" : "MISSED")
         }
         drift = field("drift_ms")
         if (drift != "") line = line sprintf("; drift %+.1f ms (<= 5 ms: %s)", drift,
-            (drift <= 5 && drift >= -5) ? "met" : "MISSED")
+            (drift + 0 <= 5 && drift + 0 >= -5) ? "met" : "MISSED")
         print line
     }' "$figures"
 }
@@ -284,6 +288,7 @@ skip() { # PATH SUBJECT REASON
 if [ -n "$minutes" ]; then
     show_seconds=$((minutes * 60))
     loop="--loop"
+    show_period=66
 elif [ -n "$quick" ]; then
     show_seconds=21
     loop=""
@@ -346,15 +351,19 @@ for path in $paths; do
         report "$path" tuvoran
         ;;
     wine)
-        # Wine's PulseAudio driver reaches the private server through PULSE_SERVER.
+        # Wine's PulseAudio driver reaches the private server through PULSE_SERVER. Its prefix
+        # is made, and its server started, before the recording.
+        "$root/tools/wine-run.sh" --serve 10 >/dev/null 2>&1 || true
         # shellcheck disable=SC2086
         measure wine-tuvoran "$work/muzak.s16" "$show_moments" "$show_period" \
             $((show_seconds + 15)) "$root/tools/wine-run.sh" "$windows_exe" --window 640x480+0+0 $loop
         report wine tuvoran.exe
+        "$root/tools/wine-run.sh" --stop
         ;;
     chromium)
         measure chromium-page "$work/muzak.s16" "$show_moments" "$show_period" \
-            $((show_seconds + 10)) node "$root/bench/sync/page.mjs" "$site" "$show_seconds"
+            $((show_seconds + 70)) node --experimental-websocket "$root/bench/sync/page.mjs" "$site" \
+            "$show_seconds" $loop
         report chromium page
         ;;
     esac
@@ -362,7 +371,7 @@ for path in $paths; do
 done
 
 mkdir -p "$(dirname "$json")"
-printf '{"commit": "%s", "cores": %s, "busy_loops": %s, "runs": [\n%s\n]}\n' \
-    "$(git -C "$root" rev-parse --short HEAD 2>/dev/null || echo unknown)" "$(nproc)" "$busy" \
-    "$entries" >"$json"
+printf '{"commit": "%s", "program": "%s", "cores": %s, "busy_loops": %s, "runs": [\n%s\n]}\n' \
+    "$(git -C "$root" rev-parse --short HEAD 2>/dev/null || echo unknown)" "$program" "$(nproc)" \
+    "$busy" "$entries" >"$json"
 echo "Figures: $json; recordings: $results/"

@@ -141,20 +141,35 @@ SoundTracker::SoundTracker(const std::vector<std::int16_t>& reference,
     : reference_(reference), recorded_(recorded), referenceEnvelope_(Envelope(reference, rate)),
       recordedEnvelope_(Envelope(recorded, rate)), rate_(rate) {}
 
-bool SoundTracker::Lock(double seconds) {
-    // Four seconds of content in hundredths, against every position of the recording.
-    constexpr std::size_t factor = 10;
+bool SoundTracker::Lock() {
+    // The whole content, in hundredths of a second, at every offset at which it overlaps the
+    // recording by ten seconds or by most of either: music repeats itself over a few bars, but
+    // not over its whole length.
+    constexpr long factor = 10;
     const std::vector<float> reference = Coarser(referenceEnvelope_, factor);
     const std::vector<float> recorded = Coarser(recordedEnvelope_, factor);
-    const long length = std::min<long>(400, static_cast<long>(reference.size()));
-    const long start = std::clamp<long>(std::lround(seconds * 100) - length / 2, 0,
-                                        static_cast<long>(reference.size()) - length);
-    const Best best =
-        BestLag(reference, start, length, recorded, -start, static_cast<long>(recorded.size()));
-    if (best.score < 0.5) {
+    const auto referenceLength = static_cast<long>(reference.size());
+    const auto recordedLength = static_cast<long>(recorded.size());
+    const long overlapNeeded = std::min({1000L, referenceLength * 3 / 4, recordedLength * 3 / 4});
+    double bestScore = 0.5;
+    std::optional<long> bestLag;
+    for (long lag = overlapNeeded - referenceLength; lag <= recordedLength - overlapNeeded; ++lag) {
+        const long from = std::max(0L, -lag);
+        const long to = std::min(referenceLength, recordedLength - lag);
+        if (to - from < overlapNeeded) {
+            continue;
+        }
+        const double score = Correlation(&reference[from], &recorded[from + lag],
+                                         static_cast<std::size_t>(to - from));
+        if (score > bestScore) {
+            bestScore = score;
+            bestLag = lag;
+        }
+    }
+    if (!bestLag) {
         return false;
     }
-    offsetFrames_ = static_cast<double>(best.lag) * static_cast<double>(factor) * rate_ / 1000.0;
+    offsetFrames_ = static_cast<double>(*bestLag * factor) * rate_ / 1000.0;
     return true;
 }
 
@@ -196,7 +211,7 @@ std::optional<double> SoundTracker::Refine(double referenceFrame, double guessFr
 }
 
 std::optional<std::int64_t> PictureChange(const std::vector<Grab>& grabs, std::int64_t around,
-                                          std::int64_t window) {
+                                          std::int64_t window, int direction) {
     const auto first =
         std::lower_bound(grabs.begin(), grabs.end(), around - window,
                          [](const Grab& grab, std::int64_t when) { return grab.when < when; });
@@ -209,9 +224,9 @@ std::optional<std::int64_t> PictureChange(const std::vector<Grab>& grabs, std::i
         const Grab& before = *(grab - 1);
         double change = 0.0;
         for (std::size_t tile = 0; tile < grab->tiles.size(); ++tile) {
-            change += std::abs(grab->tiles[tile] - before.tiles[tile]);
+            change += grab->tiles[tile] - before.tiles[tile];
         }
-        changes.push_back(change / static_cast<double>(grab->tiles.size()));
+        changes.push_back(direction * change / static_cast<double>(grab->tiles.size()));
         halfway.push_back(before.when + (grab->when - before.when) / 2);
     }
     if (changes.size() < 8) {
@@ -220,7 +235,11 @@ std::optional<std::int64_t> PictureChange(const std::vector<Grab>& grabs, std::i
     const auto sharpest = std::max_element(changes.begin(), changes.end());
     // A cut stands out from the motion around it: several times the usual change between grabs,
     // and a visible step of the whole screen's level.
-    const double usual = Median(changes);
+    std::vector<double> sizes;
+    for (const double change : changes) {
+        sizes.push_back(std::abs(change));
+    }
+    const double usual = Median(sizes);
     if (*sharpest < 1.0 || *sharpest < 4.0 * usual) {
         return std::nullopt;
     }
@@ -273,20 +292,32 @@ Figures Summarise(const std::vector<Pair>& pairs, int missed) {
     return figures;
 }
 
-std::vector<double> MomentsWithin(const std::vector<double>& moments, double period,
+std::vector<Moment> MomentsWithin(const std::vector<Moment>& moments, double period,
                                   double recordedSeconds) {
-    std::vector<double> all;
+    std::vector<Moment> all;
     for (int loop = 0;; ++loop) {
         const double shift = loop * period;
         if (shift > recordedSeconds || (period <= 0.0 && loop > 0)) {
             break;
         }
-        for (const double moment : moments) {
-            all.push_back(moment + shift);
+        for (const Moment& moment : moments) {
+            all.push_back({moment.seconds + shift, moment.direction});
         }
     }
-    std::sort(all.begin(), all.end());
+    std::sort(all.begin(), all.end(),
+              [](const Moment& a, const Moment& b) { return a.seconds < b.seconds; });
     return all;
+}
+
+std::vector<Moment> ReadMoments(const std::string& list) {
+    std::vector<Moment> moments;
+    std::istringstream in(list);
+    std::string item;
+    while (std::getline(in, item, ',')) {
+        const bool darker = !item.empty() && item.back() == '-';
+        moments.push_back({std::stod(item), darker ? -1 : 1});
+    }
+    return moments;
 }
 
 std::vector<std::int16_t> ReadSound(const std::string& path) {

@@ -51,11 +51,13 @@ class SoundTracker {
 public:
     SoundTracker(const std::vector<std::int16_t>& reference,
                  const std::vector<std::int16_t>& recorded, int rate);
-    // Finds where the reference's content near `seconds` starts the search, over the whole
-    // recording; false when nothing in it resembles the reference.
-    bool Lock(double seconds);
+    // Finds where the content starts in the recording, roughly, to start the search from;
+    // false when nothing in it resembles the reference.
+    bool Lock();
     // The recorded frame where `seconds` of content sounds, near where the last one was found.
     std::optional<double> Find(double seconds);
+    // The content starts again (a loop): what follows is `frames` further on in the recording.
+    void Skip(double frames) { offsetFrames_ += frames; }
 
 private:
     std::optional<double> Refine(double referenceFrame, double guessFrame) const;
@@ -67,11 +69,18 @@ private:
     double offsetFrames_ = 0.0;
 };
 
-// The time (ns) at which the picture changed most sharply within `window` ns of `around`,
-// halfway between the grab before the change and the grab after; none where nothing changed
-// clearly more than the frames around it.
+// A sharp moment of the content: when (s), and whether the picture turns brighter (+1) or
+// darker (-1) then. The direction keeps a flash's start apart from its end.
+struct Moment {
+    double seconds;
+    int direction;
+};
+
+// The time (ns) at which the picture turned most sharply the given way within `window` ns of
+// `around`, halfway between the grab before the change and the grab after; none where nothing
+// changed clearly more than the frames around it.
 std::optional<std::int64_t> PictureChange(const std::vector<Grab>& grabs, std::int64_t around,
-                                          std::int64_t window);
+                                          std::int64_t window, int direction);
 
 struct Pair {
     double content;     // the moment, in seconds of content
@@ -94,8 +103,10 @@ double Percentile(std::vector<double> values, double fraction);
 Figures Summarise(const std::vector<Pair>& pairs, int missed);
 
 // Every moment of the list, again each `period` seconds (0: once), that the recording may hold.
-std::vector<double> MomentsWithin(const std::vector<double>& moments, double period,
+std::vector<Moment> MomentsWithin(const std::vector<Moment>& moments, double period,
                                   double recordedSeconds);
+// "14,15,25-": seconds, each followed by '-' where the picture turns darker.
+std::vector<Moment> ReadMoments(const std::string& list);
 
 Recording ReadRecording(const std::string& dir, int rate);
 std::vector<std::int16_t> ReadSound(const std::string& path);
