@@ -91,12 +91,12 @@ done
 DISPLAY=":$(head -n 1 "$work/display")"
 export DISPLAY
 
-# The calibration: a white screen and a chirp, 0.1 s each, at irregular moments (so that no
-# two stretches of its sound look alike), each on a frame and a sample exactly.
+# The calibration: a white screen and a chirp, 0.1 s each, at random moments (so that no two
+# stretches of its sound look alike), each on a frame and a sample exactly.
 flash_count=${quick:+8}
 flash_count=${flash_count:-20}
-flash_times=$(awk -v n="$flash_count" 'BEGIN { t = 3; for (k = 0; k < n; k++) {
-    printf "%s%.2f", (k ? "," : ""), t; t += 1.0 + 0.15 * ((k * 7) % 5) } }')
+flash_times=$(awk -v n="$flash_count" 'BEGIN { srand(29); t = 3; for (k = 0; k < n; k++) {
+    printf "%s%.2f", (k ? "," : ""), t; t += 1.0 + 0.05 * int(rand() * 12) } }')
 flash_length=$(echo "$flash_times" | awk -F, '{ printf "%d", $NF + 2 }')
 # The player is given a second to start before the first.
 picture_on=$(echo "$flash_times" | awk -F, '{ for (i = 1; i <= NF; i++)
@@ -108,9 +108,11 @@ ffmpeg -hide_banner -loglevel error -f lavfi -i "color=c=black:s=640x480:r=60:d=
     -f lavfi -i "aevalsrc='0.5*($sound_on)':s=44100:d=$flash_length" \
     -vf "drawbox=c=white:t=fill:enable='$picture_on'" -c:v libx264 -preset ultrafast -crf 10 \
     -pix_fmt yuv420p -c:a pcm_s16le "$work/flash-beep.mkv"
-decode() { ffmpeg -hide_banner -loglevel error -i "$1" -ac 1 -ar 44100 -f s16le "$2"; }
-decode "$work/flash-beep.mkv" "$work/flash-beep.s16"
-decode "$root/data/muzak.mp3" "$work/muzak.s16"
+# What was played, as the analysis compares with it; kept beside the recordings.
+mkdir -p "$results"
+decode() { ffmpeg -hide_banner -loglevel error -y -i "$1" -ac 1 -ar 44100 -f s16le "$2"; }
+decode "$work/flash-beep.mkv" "$results/flash-beep.s16"
+decode "$root/data/muzak.mp3" "$results/muzak.s16"
 
 # A private PulseAudio server, or PipeWire with its PulseAudio server and session manager, each
 # in its own runtime folder and with its own socket; the null sink is the default output.
@@ -298,14 +300,14 @@ else
 fi
 
 calibrate() { # PATH
-    measure "$1-player" "$work/flash-beep.s16" "$flash_times" 0 $((flash_length + 10)) \
+    measure "$1-player" "$results/flash-beep.s16" "$flash_times" 0 $((flash_length + 10)) \
         mpv --no-config --really-quiet --vo=x11 --ao=pulse --fs --no-osc --no-input-terminal \
         "$work/flash-beep.mkv" </dev/null
 }
 
 run_linux_show() { # PATH
     # shellcheck disable=SC2086
-    measure "$1-tuvoran" "$work/muzak.s16" "$show_moments" "$show_period" "$show_seconds" \
+    measure "$1-tuvoran" "$results/muzak.s16" "$show_moments" "$show_period" "$show_seconds" \
         env SDL_AUDIODRIVER=pulseaudio "$program" --window 640x480+0+0 $loop
 }
 
@@ -355,13 +357,13 @@ for path in $paths; do
         # is made, and its server started, before the recording.
         "$root/tools/wine-run.sh" --serve 10 >/dev/null 2>&1 || true
         # shellcheck disable=SC2086
-        measure wine-tuvoran "$work/muzak.s16" "$show_moments" "$show_period" \
+        measure wine-tuvoran "$results/muzak.s16" "$show_moments" "$show_period" \
             $((show_seconds + 15)) "$root/tools/wine-run.sh" "$windows_exe" --window 640x480+0+0 $loop
         report wine tuvoran.exe
         "$root/tools/wine-run.sh" --stop
         ;;
     chromium)
-        measure chromium-page "$work/muzak.s16" "$show_moments" "$show_period" \
+        measure chromium-page "$results/muzak.s16" "$show_moments" "$show_period" \
             $((show_seconds + 70)) node --experimental-websocket "$root/bench/sync/page.mjs" "$site" \
             "$show_seconds" $loop
         report chromium page
