@@ -42,6 +42,7 @@ show_period=0
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/tuvoran-sync.XXXXXX")
 pids=""
+wine_started=""
 cleanup() {
     for pid in $pids; do
         kill "$pid" 2>/dev/null || true
@@ -49,6 +50,7 @@ cleanup() {
     for pid in $pids; do
         wait "$pid" 2>/dev/null || true
     done
+    [ -z "$wine_started" ] || "$root/tools/wine-run.sh" --stop
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -138,7 +140,12 @@ start_pipewire() {
     dir="$work/pipewire"
     mkdir -p "$dir/run" "$dir/home"
     chmod 700 "$dir/run"
-    # The session manager keeps the default sink only with a session bus: a private one.
+    # The session manager takes none of the machine's devices: the null sink is all it has.
+    mkdir -p "$dir/home/wireplumber/main.lua.d" "$dir/home/wireplumber/bluetooth.lua.d"
+    printf 'alsa_monitor.enabled = false\nv4l2_monitor.enabled = false\nlibcamera_monitor.enabled = false\n' \
+        >"$dir/home/wireplumber/main.lua.d/60-no-devices.lua"
+    echo 'bluez_monitor.enabled = false' >"$dir/home/wireplumber/bluetooth.lua.d/60-no-devices.lua"
+    # It keeps the default sink only with a session bus: a private one.
     dbus-daemon --session --address="unix:path=$dir/bus" --nofork --nopidfile 2>>"$dir/log" &
     started $!
     server_pids=$!
@@ -355,12 +362,14 @@ for path in $paths; do
     wine)
         # Wine's PulseAudio driver reaches the private server through PULSE_SERVER. Its prefix
         # is made, and its server started, before the recording.
+        wine_started=1
         "$root/tools/wine-run.sh" --serve 10 >/dev/null 2>&1 || true
         # shellcheck disable=SC2086
         measure wine-tuvoran "$results/muzak.s16" "$show_moments" "$show_period" \
             $((show_seconds + 15)) "$root/tools/wine-run.sh" "$windows_exe" --window 640x480+0+0 $loop
         report wine tuvoran.exe
         "$root/tools/wine-run.sh" --stop
+        wine_started=""
         ;;
     chromium)
         measure chromium-page "$results/muzak.s16" "$show_moments" "$show_period" \
