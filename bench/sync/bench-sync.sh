@@ -19,6 +19,8 @@ set -eu
 root=$(cd "$(dirname "$0")/../.." && pwd)
 [ $# -ge 1 ] || { echo "usage: bench-sync.sh BUILD_DIR" >&2; exit 2; }
 build=$(cd "$1" && pwd)
+# The programs find their data from the source tree, as make run starts them.
+cd "$root"
 program=${SYNC_PROGRAM:-$build/tuvoran}
 windows_exe=${SYNC_WINDOWS_EXE:-$root/build-windows/tuvoran.exe}
 site=${SYNC_SITE:-$root/build-web}
@@ -44,10 +46,15 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/tuvoran-sync.XXXXXX")
 pids=""
 wine_started=""
 cleanup() {
+    # The last started first: the players before the servers they use.
+    latest_first=""
     for pid in $pids; do
+        latest_first="$pid $latest_first"
+    done
+    for pid in $latest_first; do
         kill "$pid" 2>/dev/null || true
     done
-    for pid in $pids; do
+    for pid in $latest_first; do
         wait "$pid" 2>/dev/null || true
     done
     [ -z "$wine_started" ] || "$root/tools/wine-run.sh" --stop
@@ -222,7 +229,12 @@ measure() {
     done
     sleep 1
     load_before=$(cut -d' ' -f1 /proc/loadavg)
-    (cd "$root" && timeout -k 5 "$seconds" "$@") >"$dir/output" 2>&1 || true
+    # In the background, so that a signal ends the wait and the cleanup stops it.
+    timeout -k 5 "$seconds" "$@" >"$dir/output" 2>&1 &
+    subject=$!
+    started $subject
+    wait $subject || true
+    pids=$(echo "$pids" | sed "s/ $subject\b//")
     load_after=$(cut -d' ' -f1 /proc/loadavg)
     sleep 1
     # shellcheck disable=SC2086
