@@ -235,10 +235,9 @@ std::optional<std::int64_t> PictureChange(const std::vector<Grab>& grabs, std::i
     const auto sharpest = std::max_element(changes.begin(), changes.end());
     // A cut stands out from the motion around it: several times the usual change between grabs,
     // and a visible step of the whole screen's level.
-    std::vector<double> sizes;
-    for (const double change : changes) {
-        sizes.push_back(std::abs(change));
-    }
+    std::vector<double> sizes(changes.size());
+    std::transform(changes.begin(), changes.end(), sizes.begin(),
+                   [](double change) { return std::abs(change); });
     const double usual = Median(sizes);
     if (*sharpest < 1.0 || *sharpest < 4.0 * usual) {
         return std::nullopt;

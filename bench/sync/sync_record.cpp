@@ -133,7 +133,7 @@ void WriteTiles(const ScreenGrab& screen, std::int64_t when, std::ofstream& out)
                     screen.image->data +
                     static_cast<std::ptrdiff_t>(y) * screen.image->bytes_per_line);
                 for (int x = column * tileWidth; x < (column + 1) * tileWidth; x += 2) {
-                    const std::uint8_t* pixel = line + 4 * x;
+                    const std::uint8_t* pixel = line + static_cast<std::ptrdiff_t>(4) * x;
                     sum += pixel[0] + pixel[1] + pixel[2];
                     ++count;
                 }
