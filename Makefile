@@ -7,6 +7,7 @@ HELP := \
   "make test                      the whole suite, headless, before handing in" \
   "make test-sanitize             the suite again under AddressSanitizer and UBSan" \
   "make bench                     benchmarks, release build" \
+  "make bench-sync [SYNC_QUICK=1] [SYNC_MINUTES=60]   picture minus sound, seen and heard" \
   "make bench-web                 the web site's size, start and frame times in headless Chromium" \
   "make web-serve                 build the web site and serve it on http://127.0.0.1:8000/" \
   "make fuzz [FUZZ_SECONDS=90]    the libFuzzer targets, clang with the sanitizers" \
@@ -41,7 +42,7 @@ BUILD_RELEASE := build-release
 BUILD_WINDOWS := build-windows
 BUILD_PACKAGE := build-package
 
-.PHONY: all help deps build run dev check test test-sanitize bench bench-web fuzz video data \
+.PHONY: all help deps build run dev check test test-sanitize bench bench-sync bench-web fuzz video data \
 	expectations format tidy clean web web-serve web-test-deps windows install uninstall package \
 	release
 
@@ -91,6 +92,14 @@ test-sanitize:
 	$(CONFIGURE) sanitize
 	$(BUILD_WITH) sanitize
 	tools/run-headless.sh ctest --preset sanitize -j $(JOBS)
+
+# Picture minus sound, measured from outside on private sound servers (bench/sync/bench-sync.sh);
+# SYNC_QUICK=1 for a short run, SYNC_MINUTES=60 for an hour's drift with --loop.
+bench-sync:
+	$(INSTALL) check sync
+	$(CONFIGURE) bench
+	$(BUILD_WITH) bench --target tuvoran tuvoran-sync-record tuvoran-sync-analyse
+	bench/sync/bench-sync.sh $(BUILD_RELEASE)
 
 bench:
 	$(INSTALL) check

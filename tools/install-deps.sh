@@ -1,7 +1,7 @@
 #!/bin/sh
 # Installs the Debian 12 packages that the project needs, and only those missing.
 # Usage: install-deps.sh [run] [check] [test] [video] [data] [package] [web] [browser]
-#        [windows] [dev] [fuzz] [lint] [release] ...   (default: run)
+#        [windows] [dev] [fuzz] [lint] [release] [sound] [sync] ...   (default: run)
 # Several at once (make -j) take turns: one installs, the others wait and then find it done.
 set -eu
 
@@ -33,6 +33,11 @@ packages_windows="cmake g++-mingw-w64-x86-64-posix libstb-dev googletest dpkg-de
 # make dev: the watcher of the sources and data, and the faster linker.
 packages_dev="inotify-tools lld"
 packages_lint="clang-format clang-tidy"
+# make bench-sync: private sound servers with a null sink (PulseAudio, and PipeWire with its
+# PulseAudio server, session manager and a session bus of its own), their recorder, the
+# calibration's maker and player, the X screen's shared memory.
+packages_sync="xvfb pulseaudio pulseaudio-utils pipewire pipewire-pulse wireplumber dbus mpv ffmpeg
+  libxext-dev"
 # The release (make release) packs with these; its check lists folders in a random order with
 # disorderfs and shows a difference with diffoscope.
 packages_release="git zip unzip gzip appstream diffoscope xxd python3-debian disorderfs"
@@ -58,9 +63,10 @@ for group in "$@"; do
         windows) wanted="$wanted $packages_windows" ;;
         dev) wanted="$wanted $packages_run $packages_dev" ;;
         lint) wanted="$wanted $packages_run $packages_lint" ;;
+        sync) wanted="$wanted $packages_run $packages_sync" ;;
         release) wanted="$wanted $packages_run $packages_data $packages_video $packages_package
                  $packages_web $packages_windows $packages_release" ;;
-        *) echo "install-deps.sh: unknown group '$group' (run, check, test, sound, data, video, package, web, browser, windows, dev, fuzz, lint, release)" >&2; exit 2 ;;
+        *) echo "install-deps.sh: unknown group '$group' (run, check, test, sound, sync, data, video, package, web, browser, windows, dev, fuzz, lint, release)" >&2; exit 2 ;;
     esac
 done
 
