@@ -9,6 +9,10 @@ namespace {
 // never sooner than this, so that a busy machine's late pull is not mistaken for it.
 constexpr double stalledPulls = 10.0;
 constexpr std::int64_t shortestStallNs = 250000000;
+// A device that reports what it holds is still there while it holds music: a sound server
+// starting its sink may take over half a second before it asks for more than its first fill.
+// It reports its own loss; a silent one is taken for gone after this long.
+constexpr std::int64_t shortestReportingStallNs = 2000000000;
 
 } // namespace
 
@@ -22,6 +26,7 @@ void PlaybackClock::OnPull(std::int64_t now, int musicFrames, int silentFrames, 
     }
     if (latencyFrames >= 0) {
         TakeLatencyReport(latencyFrames);
+        reporting = true;
     }
     deviceHanded += musicFrames + silentFrames;
     musicHanded += musicFrames;
@@ -80,7 +85,8 @@ bool PlaybackClock::AllHeard() const {
 bool PlaybackClock::Stalled(std::int64_t now) const {
     const auto pullNs =
         static_cast<std::int64_t>(stalledPulls * lastPullFrames / framesPerNanosecond);
-    return now - lastPullTime > std::max(pullNs, shortestStallNs);
+    return now - lastPullTime >
+           std::max(pullNs, reporting ? shortestReportingStallNs : shortestStallNs);
 }
 
 void PlaybackClock::Detach(std::int64_t lengthFrames) {

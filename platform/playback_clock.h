@@ -32,7 +32,8 @@ public:
     bool AllHeard() const;
 
     // True when a device that plays as time goes has taken nothing for so long, since the
-    // last pull or the start, that it must have stopped.
+    // last pull or the start, that it must have stopped: ten of its pulls, and at least a
+    // quarter of a second, or two seconds for a device that reports what it holds.
     bool Stalled(std::int64_t now) const;
     // The device no longer keeps time (it is gone, or stalled): from the last pull on, the
     // position goes on at the device's rate up to lengthFrames, and pulls no longer count.
@@ -49,6 +50,7 @@ private:
     int latency;
     int reports[reportsKept] = {};
     int reportCount = 0;
+    bool reporting = false; // the device reports what it holds
     std::int64_t deviceHanded = 0;
     std::int64_t musicHanded = 0;
     std::int64_t gapFrames = 0;

@@ -48,7 +48,7 @@ TEST(PlaybackClock, SilenceWithinTheMusicIsAGapButSilenceAfterItIsNot) {
     EXPECT_TRUE(clock.AllHeard());
 }
 
-TEST(PlaybackClock, ADeviceIsTakenForStoppedOnlyAfterTenPullsOrAQuarterSecond) {
+TEST(PlaybackClock, ADeviceIsTakenForStoppedOnlyAfterTenPullsOrAQuarterSecondOrTwoWhenReporting) {
     PlaybackClock clock(1000, 0, 50 * ms);
     EXPECT_FALSE(clock.Stalled(300 * ms));
     EXPECT_TRUE(clock.Stalled(301 * ms)); // nothing pulled since the start
@@ -58,6 +58,11 @@ TEST(PlaybackClock, ADeviceIsTakenForStoppedOnlyAfterTenPullsOrAQuarterSecond) {
     clock.OnPull(700 * ms, 100, 0, false);
     EXPECT_FALSE(clock.Stalled(1700 * ms));
     EXPECT_TRUE(clock.Stalled(1701 * ms));
+    // A sound server that reports what it holds may wait over half a second after its first
+    // fill while its sink starts: it is gone only after two seconds.
+    clock.OnPull(1800 * ms, 20, 0, false, 40);
+    EXPECT_FALSE(clock.Stalled(3800 * ms));
+    EXPECT_TRUE(clock.Stalled(3801 * ms));
 }
 
 TEST(PlaybackClock, DetachedItNeverGoesBack) {
