@@ -151,30 +151,26 @@ private:
         return pa_stream_connect_playback(stream, nullptr, &buffer, flags, nullptr, nullptr) == 0;
     }
 
-    bool WaitForContext() {
-        for (;;) {
-            const pa_context_state_t state = pa_context_get_state(context);
-            if (state == PA_CONTEXT_READY) {
-                return true;
-            }
-            if (!PA_CONTEXT_IS_GOOD(state) || timedOut) {
+    // On the loop's lock: until ready, or the state goes bad, or the server does not answer.
+    template <typename Ready, typename Good>
+    bool WaitUntil(Ready ready, Good good) {
+        while (!ready()) {
+            if (!good() || timedOut) {
                 return false;
             }
             pa_threaded_mainloop_wait(loop);
         }
+        return true;
+    }
+
+    bool WaitForContext() {
+        return WaitUntil([this] { return pa_context_get_state(context) == PA_CONTEXT_READY; },
+                         [this] { return PA_CONTEXT_IS_GOOD(pa_context_get_state(context)); });
     }
 
     bool WaitForStream() {
-        for (;;) {
-            const pa_stream_state_t state = pa_stream_get_state(stream);
-            if (state == PA_STREAM_READY) {
-                return true;
-            }
-            if (!PA_STREAM_IS_GOOD(state) || timedOut) {
-                return false;
-            }
-            pa_threaded_mainloop_wait(loop);
-        }
+        return WaitUntil([this] { return pa_stream_get_state(stream) == PA_STREAM_READY; },
+                         [this] { return PA_STREAM_IS_GOOD(pa_stream_get_state(stream)); });
     }
 
     // What the server holds of what was written, and the sink of what it took, not yet heard.

@@ -394,8 +394,8 @@ public:
         const char* driver = SDL_GetCurrentAudioDriver();
         std::string name = driver != nullptr ? driver : "";
         char* device = nullptr;
-        SDL_AudioSpec spec{};
-        if (SDL_GetDefaultAudioInfo(&device, &spec, 0) == 0 && device != nullptr) {
+        SDL_AudioSpec format{};
+        if (SDL_GetDefaultAudioInfo(&device, &format, 0) == 0 && device != nullptr) {
             name += ": ";
             name += device;
             SDL_free(device);
