@@ -384,13 +384,14 @@ TEST_F(SoundServer, AnOutputPullsOnlyWhilePlayingAndSeesTheServerGo) {
     ASSERT_NE(output, nullptr) << failure;
     EXPECT_TRUE(opened.realTime);
     EXPECT_EQ(opened.rate, rate);
-    EXPECT_NEAR(opened.latencyFrames, 2 * period, period / 4.0);
+    EXPECT_GE(opened.latencyFrames, 2 * period);
+    EXPECT_LE(opened.latencyFrames, 4 * period);
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
     EXPECT_EQ(record.pulls, 0);
 
     output->Pause(false);
     ASSERT_TRUE(WaitUntil([&record] { return record.reports >= 10; }, 5000));
-    EXPECT_LE(record.largestQueued, 3 * period);
+    EXPECT_LE(record.largestQueued, opened.latencyFrames);
     output->Pause(true);
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     const int pausedAt = record.pulls;
