@@ -12,26 +12,39 @@ namespace {
 // pace (another window size, a busy machine) is followed within half as many.
 constexpr int framesKept = 15;
 // A longer gap is a pause, a seek or a stall, not a frame's drawing.
-constexpr std::int64_t longestLeadNs = 250000000;
+constexpr std::int64_t longestFrameNs = 250000000;
 
-struct FrameLead {
-    std::array<std::int64_t, framesKept> leads{};
+class RecentMedian {
+public:
+    void Take(std::int64_t value) {
+        values[static_cast<std::size_t>(count % framesKept)] = value;
+        ++count;
+        const int kept = std::min(count, framesKept);
+        std::array<std::int64_t, framesKept> sorted = values;
+        std::nth_element(sorted.begin(), sorted.begin() + kept / 2, sorted.begin() + kept);
+        median = sorted[static_cast<std::size_t>(kept / 2)];
+    }
+    std::int64_t Median() const { return median; }
+
+private:
+    std::array<std::int64_t, framesKept> values{};
     int count = 0;
     std::int64_t median = 0;
 };
 
-FrameLead frameLead;
+struct FrameTiming {
+    RecentMedian lead;     // from the reading of a frame's time to its presentation
+    RecentMedian interval; // from one presentation to the next
+    std::int64_t lastPresented = -1;
+};
+
+FrameTiming timing;
 // A stream's end callback may read the time on the device's thread.
 std::atomic<std::int64_t> frameBegun{-1};
 int extraLatencyMs = 0;
 
-void TakeLead(std::int64_t lead) {
-    frameLead.leads[static_cast<std::size_t>(frameLead.count % framesKept)] = lead;
-    ++frameLead.count;
-    const int kept = std::min(frameLead.count, framesKept);
-    std::array<std::int64_t, framesKept> sorted = frameLead.leads;
-    std::nth_element(sorted.begin(), sorted.begin() + kept / 2, sorted.begin() + kept);
-    frameLead.median = sorted[static_cast<std::size_t>(kept / 2)];
+bool LikeAFrame(std::int64_t span) {
+    return span >= 0 && span <= longestFrameNs;
 }
 
 } // namespace
@@ -46,18 +59,22 @@ void NoteFramePresented() {
     if (begun < 0) {
         return;
     }
-    const std::int64_t lead = CurrentBackend().AudioNanoseconds() - begun;
-    if (lead >= 0 && lead <= longestLeadNs) {
-        TakeLead(lead);
+    const std::int64_t now = CurrentBackend().AudioNanoseconds();
+    if (LikeAFrame(now - begun)) {
+        timing.lead.Take(now - begun);
     }
+    if (timing.lastPresented >= 0 && LikeAFrame(now - timing.lastPresented)) {
+        timing.interval.Take(now - timing.lastPresented);
+    }
+    timing.lastPresented = now;
 }
 
 std::int64_t FrameLeadNanoseconds() {
-    return frameLead.median;
+    return timing.lead.Median() + timing.interval.Median() / 2;
 }
 
 void ResetFrameLead() {
-    frameLead = FrameLead{};
+    timing = FrameTiming{};
     frameBegun = -1;
 }
 

@@ -111,10 +111,10 @@ TEST_F(SoundLayerTest, PositionIsWhatTheDeviceWasHandedLessWhatItHoldsAndEndsOnc
     EXPECT_EQ(ends.positionAtCall, 1000);
 }
 
-// A live frame is drawn for the moment it is seen: the time read for it is taken ahead by
-// what frames took from that reading to their presentation, less the latency that the user
-// added for what the system cannot know. The capture's device, which keeps no wall time,
-// reads exactly what it was handed.
+// A live frame is drawn for the middle of its time on screen: the time read for it is taken
+// ahead by what frames took from that reading to their presentation and half the time between
+// presentations, less the latency that the user added for what the system cannot know. The
+// capture's device, which keeps no wall time, reads exactly what it was handed.
 TEST_F(SoundLayerTest, ALiveFrameShowsWhatIsHeardWhenItIsSeen) {
     backend.audioLatencyFrames = 4096;
     backend.audioRealTime = true;
@@ -133,9 +133,10 @@ TEST_F(SoundLayerTest, ALiveFrameShowsWhatIsHeardWhenItIsSeen) {
         NoteFramePresented();
     }
     Pull(441);
-    // 41 pulls of 10 ms, less 4096 frames held, plus 5 ms of frame, less 30 ms added.
+    // 41 pulls of 10 ms, less 4096 frames held, plus 5 ms to the presentation and half of
+    // the 10 ms that a frame stays, less 30 ms added.
     const double heardMs = (41.0 * 441 - 4096) * 1000.0 / rate;
-    EXPECT_NEAR(FSOUND_Stream_GetTime(stream), heardMs + 5 - 30, 1.0);
+    EXPECT_NEAR(FSOUND_Stream_GetTime(stream), heardMs + 5 + 5 - 30, 1.0);
     EXPECT_EQ(SoundLatencyMs(stream), 93 + 30);
 
     backend.audioRealTime = false;
