@@ -296,11 +296,11 @@ struct Reading {
     int ms;
 };
 
-// The server is asked to hold about 190 ms, so that the position with that latency left out
-// (+190 ms), counted twice (-190 ms) or added (+380 ms) is far from the truth, beyond what a
-// busy machine's timing can move it.
+// The server holds about 140 ms, so that the position with that latency left out (+140 ms),
+// counted twice (-140 ms) or added (+280 ms) is far from the truth, beyond what a busy
+// machine's timing can move it.
 TEST_F(SoundServer, ThePositionIsTheMusicThatTheSinkPlaysAtThatMoment) {
-    constexpr int periodFrames = 4096;
+    constexpr int periodFrames = 2048;
     constexpr int clickMs = 1500;
     constexpr double marginMs = 30.0;
     const std::string path = folder.File("click.mp3");
