@@ -1,9 +1,8 @@
 #include "platform/frame_timing.h"
 
 #include "platform/backend.h"
+#include "platform/recent_median.h"
 
-#include <algorithm>
-#include <array>
 #include <atomic>
 
 namespace {
@@ -14,27 +13,9 @@ constexpr int framesKept = 15;
 // A longer gap is a pause, a seek or a stall, not a frame's drawing.
 constexpr std::int64_t longestFrameNs = 250000000;
 
-class RecentMedian {
-public:
-    void Take(std::int64_t value) {
-        values[static_cast<std::size_t>(count % framesKept)] = value;
-        ++count;
-        const int kept = std::min(count, framesKept);
-        std::array<std::int64_t, framesKept> sorted = values;
-        std::nth_element(sorted.begin(), sorted.begin() + kept / 2, sorted.begin() + kept);
-        median = sorted[static_cast<std::size_t>(kept / 2)];
-    }
-    std::int64_t Median() const { return median; }
-
-private:
-    std::array<std::int64_t, framesKept> values{};
-    int count = 0;
-    std::int64_t median = 0;
-};
-
 struct FrameTiming {
-    RecentMedian lead;     // from the reading of a frame's time to its presentation
-    RecentMedian interval; // from one presentation to the next
+    RecentMedian<std::int64_t, framesKept> lead;     // from a frame's reading to its presentation
+    RecentMedian<std::int64_t, framesKept> interval; // from one presentation to the next
     std::int64_t lastPresented = -1;
 };
 

@@ -1,7 +1,6 @@
 #include "platform/playback_clock.h"
 
 #include <algorithm>
-#include <array>
 
 namespace {
 
@@ -25,7 +24,7 @@ void PlaybackClock::OnPull(std::int64_t now, int musicFrames, int silentFrames, 
         return;
     }
     if (latencyFrames >= 0) {
-        TakeLatencyReport(latencyFrames);
+        latency = reports.Take(latencyFrames);
         reporting = true;
     }
     deviceHanded += musicFrames + silentFrames;
@@ -37,16 +36,6 @@ void PlaybackClock::OnPull(std::int64_t now, int musicFrames, int silentFrames, 
     lastPullTime = now;
     lastPullFrames = musicFrames + silentFrames;
     pulled = true;
-}
-
-void PlaybackClock::TakeLatencyReport(int latencyFrames) {
-    reports[reportCount % reportsKept] = latencyFrames;
-    ++reportCount;
-    const int kept = std::min(reportCount, reportsKept);
-    std::array<int, reportsKept> sorted{};
-    std::copy(reports, reports + kept, sorted.begin());
-    std::nth_element(sorted.begin(), sorted.begin() + kept / 2, sorted.begin() + kept);
-    latency = sorted[static_cast<std::size_t>(kept / 2)];
 }
 
 double PlaybackClock::HeardAtLastPull() const {

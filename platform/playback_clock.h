@@ -8,6 +8,8 @@
 // (headphones plugged in) is followed within a few pulls.
 // Not thread-safe: the owner serialises the pulls and the readings.
 
+#include "platform/recent_median.h"
+
 #include <cstdint>
 
 class PlaybackClock {
@@ -41,15 +43,11 @@ public:
     bool Detached() const { return detached; }
 
 private:
-    static constexpr int reportsKept = 5;
-
     double HeardAtLastPull() const;
-    void TakeLatencyReport(int latencyFrames);
 
     double framesPerNanosecond;
     int latency;
-    int reports[reportsKept] = {};
-    int reportCount = 0;
+    RecentMedian<int, 5> reports;
     bool reporting = false; // the device reports what it holds
     std::int64_t deviceHanded = 0;
     std::int64_t musicHanded = 0;

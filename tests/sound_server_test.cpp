@@ -233,7 +233,7 @@ private:
     std::vector<float> samples;
 };
 
-// The fake's windows and time, with the PulseAudio output asked for a buffer of two periods
+// The fake's windows and time, with the PulseAudio output asked for a buffer of four periods
 // of periodFrames.
 class ServerAudioBackend final : public FakeBackend {
 public:

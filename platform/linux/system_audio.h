@@ -28,11 +28,12 @@ public:
 };
 
 // About 20 ms of samples per pull, in the power of two that sound drivers prefer; the device
-// is asked to hold two of them, so that starting and seeking stay quick.
+// is asked to hold a few of them, so that starting and seeking stay quick.
 int AudioPeriodFrames(int rate);
 
-// The default output of the service, holding about two periods; null, with the service's own
-// words in failure, where it cannot be opened. Neither starts a sound server.
+// The default output of the service, PulseAudio's asked for four periods and ALSA's for two;
+// null, with the service's own words in failure, where it cannot be opened. Neither starts a
+// sound server.
 std::unique_ptr<SystemAudioOutput> OpenPulseAudioOutput(const AudioRequest& request,
                                                         int periodFrames, AudioDevice* opened,
                                                         std::string* failure);
